@@ -1,0 +1,94 @@
+// jvmhost's Java host: where the Java runtime and the application live, how
+// the virtual machine is started or joined, the per-thread Bridge to the
+// application's print object, and the interactive launcher.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include <jni.h>
+
+// ---------------------------------------------------------------------------
+// Bridge: binds one thread to the virtual machine and to the print object.
+// Plain record, every field pointer-sized and zero when allocated.  A bridge
+// belongs to the thread that created it (env is valid only there).
+struct Bridge {
+  JavaVM* vm;
+  JNIEnv* env;
+  jobject printObject;  // global reference
+  jmethodID runVelmo;
+  jmethodID braskMain;
+  jmethodID writeHeader;
+  jmethodID writePSData;
+  jmethodID writeEnd;
+};
+
+// ---------------------------------------------------------------------------
+// Java runtime location (runtime_location.cpp).  Destinations are 8-bit ANSI
+// buffers; capacities count bytes including the terminator.  False means the
+// destination holds no result.
+constexpr int kPathCapacity = 520;
+constexpr int kClassPathCapacity = 52000;
+
+bool ReadAppHome(char* destination, int capacity);
+bool ReadRegString(HKEY key, const char* valueName, char* destination, int capacity);
+bool ReadRegistryJavaHome(char* destination, int capacity);
+bool FindJavaHome(char* destination, int capacity);
+bool BuildClassPathOption(char* destination, int capacity);
+// "-Djava.library.path=" and the Windows directory.
+bool BuildLibraryPathOption(char* destination, int capacity);
+// The runtime home, "\bin\server\jvm.dll".
+bool BuildJvmLibraryPath(const char* javaHome, char* destination, int capacity);
+
+// ---------------------------------------------------------------------------
+// Virtual machine start-up (vm_startup.cpp, failure_text.cpp).
+using CreateJavaVMProc = jint(JNICALL*)(JavaVM**, void**, void*);
+using GetDefaultJavaVMInitArgsProc = jint(JNICALL*)(void*);
+using GetCreatedJavaVMsProc = jint(JNICALL*)(JavaVM**, jsize, jsize*);
+
+struct JvmEntryPoints {
+  CreateJavaVMProc createJavaVM;
+  GetDefaultJavaVMInitArgsProc getDefaultJavaVMInitArgs;
+  GetCreatedJavaVMsProc getCreatedJavaVMs;
+};
+
+// Fills bridge->vm and bridge->env: creates the process's VM or attaches the
+// calling thread to the existing one.
+bool StartJavaVM(Bridge* bridge);
+bool LoadJvm(JvmEntryPoints* entryPoints);
+
+constexpr int kFailureTextCapacity = 4096;
+// Composes a failure text from a GBK format taking one "%s" (the argument),
+// with the system's text for a non-zero error code appended.  The text is kept
+// for the calling thread; returns it.
+const char* ComposeFailureText(const char* format, const char* argument, int errorCode);
+// The text the calling thread's last start-up composed, or "" when its last
+// start-up composed none (no home, no runtime, or success).
+const char* LastStartupFailureText();
+
+// ---------------------------------------------------------------------------
+// Java bridge (bridge.cpp, places_override.cpp, registry_tree.cpp).
+Bridge* CreateBridge();
+void DestroyBridge(Bridge* bridge);
+jobject GetPrintObject(Bridge* bridge);
+void BridgeStartJob(Bridge* bridge);
+void BridgeWriteHeader(Bridge* bridge, const unsigned char* data, int32_t length);
+int32_t BridgeWritePSData(Bridge* bridge, const unsigned char* data, int32_t length, int32_t* javaResult);
+int32_t BridgeEndJob(Bridge* bridge);
+jstring AnsiToJString(JNIEnv* env, const char* text);
+void InstallPlacesOverride();
+LONG DeleteRegTree(HKEY parent, const char* name);
+
+// ---------------------------------------------------------------------------
+// Interactive launch and single instance (interactive.cpp, single_instance.cpp).
+void RunInteractive(const char* text);
+void EnsureSingleInstance();
+void KillProcessesByName(const char* exeName);
+
+// ---------------------------------------------------------------------------
+// Entry and mode selection (entry.cpp).
+// The first argument read as "%d", its 32 bits zero-extended; 0 when it does
+// not begin with a number.
+uintptr_t ParseHandleArgument(const char* text);
+int JvmHostMain(int argc, char** argv);
