@@ -1,0 +1,64 @@
+// Control and recording interface of the stand-in jvm.dll (tests/fakejvm).
+//
+// The stand-in plays a Java runtime and a recording Java application
+// ("velmo/jni/VelmoPSJNI", getInstance, the five methods).  It is configured
+// through environment variables read when the VM is created or a thread
+// attaches (so a jvmhost.exe started by a test inherits them), or in-process
+// through FakeJvm_Configure with the same keys in lower case without the
+// prefix (FAKEJVM_CREATE_RESULT <-> "create_result").
+//
+// Keys:
+//   create_result=N       JNI_CreateJavaVM returns N (negative: no VM made)
+//   attach_result=N       AttachCurrentThread returns N
+//   no_class=1            FindClass("velmo/jni/VelmoPSJNI") gives null
+//   no_get_instance=1     GetStaticMethodID("getInstance") gives null
+//   null_instance=1       getInstance returns null
+//   omit_method=NAME      GetMethodID(NAME) gives null
+//   throw_from=NAME       Java method NAME returns with an exception pending
+//   fail_new_byte_array=N NewByteArray fails (null, OutOfMemoryError pending)
+//                         from the N-th call on (1 = the first)
+//   write_ps_data_result=N  the int writePSData returns (default: the length)
+//   slow_ms=N             writePSData sleeps N ms before it returns
+//   count_only=1          keep no bytes, only count them (benchmarks)
+//   log_file=PATH         append every event line to PATH as well
+//   header_file=PATH      append the bytes writeHeader receives to PATH
+//   data_file=PATH        append the bytes writePSData receives to PATH
+//
+// Event lines, in call order:
+//   "GetCreatedJavaVMs count=N"
+//   "CreateJavaVM version=0x10006 nOptions=6 ignoreUnrecognized=0 result=N"
+//   "option TEXT"                     one per option, after CreateJavaVM
+//   "AttachCurrentThread result=N"
+//   "DetachCurrentThread"
+//   "FindClass NAME", "GetStaticMethodID NAME SIG", "GetObjectClass",
+//   "GetMethodID NAME SIG", "NewGlobalRef", "DeleteGlobalRef",
+//   "NewByteArray N", "DeleteLocalRef", "ExceptionClear", ...
+//   Java application calls:
+//   "java getInstance", "java braskMain null", "java braskMain TEXT"
+//   (TEXT as UTF-8), "java runVelmo", "java writeHeader N",
+//   "java writePSData N", "java writeEnd"
+//   Strict-check failures (like -Xcheck:jni):
+//   "VIOLATION what"   env used on a foreign thread, a call with an
+//                      exception pending, a deleted or null reference used...
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+extern "C" {
+// Sets a key (see above); value null resets it to its default.
+typedef void(__cdecl* FakeJvm_ConfigureProc)(const char* key, const char* value);
+// Forgets recorded events and bytes (configuration and the VM stay).
+typedef void(__cdecl* FakeJvm_ResetRecordProc)();
+typedef int(__cdecl* FakeJvm_EventCountProc)();
+// Copies event i's line (terminated) into buffer; returns its length, -1 if none.
+typedef int(__cdecl* FakeJvm_EventProc)(int index, char* buffer, int capacity);
+// Win32 thread id that made event i.
+typedef uint32_t(__cdecl* FakeJvm_EventThreadProc)(int index);
+// Bytes received so far by stream "header", "data" or "string" (UTF-16 of
+// braskMain's argument); copies up to capacity, returns the total size.
+typedef size_t(__cdecl* FakeJvm_ReceivedProc)(const char* stream, void* buffer, size_t capacity);
+typedef int(__cdecl* FakeJvm_ViolationCountProc)();
+// Live references: kind "local" (all threads) or "global".
+typedef int(__cdecl* FakeJvm_LiveRefsProc)(const char* kind);
+}
