@@ -36,3 +36,13 @@
 #define TEXT_ERROR_CAPTION "\xB4\xED\xCE\xF3"  // error
 // The product's executable file name.
 #define TEXT_PRODUCT_EXE "\xC7\xE0\xBA\xCC\xD6\xDB.exe"
+
+// Launcher failures that start-up composes no text for.
+// The product's installation directory was not found.
+#define TEXT_NO_APP_HOME \
+  "\xC3\xBB\xD3\xD0\xD5\xD2\xB5\xBD\xC7\xE0\xBA\xCC\xD6\xDB\xB5\xC4\xB0\xB2\xD7\xB0\xC4\xBF\xC2\xBC\xA1\xA3"
+// No Java runtime environment was found.
+#define TEXT_NO_JAVA_RUNTIME "\xC3\xBB\xD3\xD0\xD5\xD2\xB5\xBDJAVA\xD4\xCB\xD0\xD0\xBB\xB7\xBE\xB3\xA1\xA3"
+// The product's Java program cannot be started (class or methods missing).
+#define TEXT_NO_JAVA_APPLICATION \
+  "\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF\xC7\xE0\xBA\xCC\xD6\xDB\xB5\xC4JAVA\xB3\xCC\xD0\xF2\xA1\xA3"

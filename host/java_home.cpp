@@ -1,0 +1,36 @@
+// Choosing the Java runtime: one under the application home ("jre" first,
+// then the home itself), else the runtime the machine has registered.
+#include <cstring>
+
+#include "host/bounded_text.h"
+#include "host/host.h"
+
+namespace {
+
+const char kJvmType[] = "server";
+
+// A file-status query that succeeds counts, so a directory of that name does.
+bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool ProbeUnderHome(const char* home, const char* format) {
+  char probe[kPathCapacity];
+  return FormatInto(probe, sizeof probe, format, home) && PathExists(probe);
+}
+
+}  // namespace
+
+bool FindJavaHome(char* destination, int capacity) {
+  if (ReadAppHome(destination, capacity)) {
+    // A candidate whose path would not fit its buffer is passed over, never cut.
+    if (ProbeUnderHome(destination, "%s\\jre\\bin\\java.dll")) {
+      int length = static_cast<int>(strlen(destination));
+      if (AppendInto(destination, capacity, &length, "\\jre")) return true;
+    }
+    if (ProbeUnderHome(destination, "%s\\bin\\java.dll")) return true;
+  }
+  return ReadRegistryJavaHome(destination, capacity);
+}
+
+bool BuildJvmLibraryPath(const char* javaHome, char* destination, int capacity) {
+  return FormatInto(destination, capacity, "%s\\bin\\%s\\jvm.dll", javaHome, kJvmType);
+}

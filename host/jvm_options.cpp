@@ -1,0 +1,49 @@
+// The two composed start options of the virtual machine: the class path
+// (the home's classes directory and every jar of its lib directory) and the
+// native library path (the Windows directory).
+#include <cstring>
+#include <memory>
+
+#include "host/bounded_text.h"
+#include "host/host.h"
+
+bool BuildClassPathOption(char* destination, int capacity) {
+  char home[kPathCapacity];
+  if (!ReadAppHome(home, sizeof home)) return false;
+
+  std::unique_ptr<char[]> option(new (std::nothrow) char[kClassPathCapacity]);
+  if (!option) return false;
+  // Both double quotes stay in the text the virtual machine receives.
+  if (!FormatInto(option.get(), kClassPathCapacity, "-Djava.class.path=\".;%s\\classes", home)) return false;
+  int length = static_cast<int>(strlen(option.get()));
+
+  char libraryDir[kPathCapacity];
+  char pattern[kPathCapacity];
+  if (!FormatInto(libraryDir, sizeof libraryDir, "%s\\lib\\", home)) return false;
+  if (!FormatInto(pattern, sizeof pattern, "%s*.jar", libraryDir)) return false;
+
+  bool fits = true;
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(pattern, &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      fits = AppendInto(option.get(), kClassPathCapacity, &length, ";") &&
+             AppendInto(option.get(), kClassPathCapacity, &length, libraryDir) &&
+             AppendInto(option.get(), kClassPathCapacity, &length, entry.cFileName);
+    } while (fits && FindNextFileA(search, &entry));
+    FindClose(search);
+  }
+  if (!fits || !AppendInto(option.get(), kClassPathCapacity, &length, "\"")) return false;
+
+  if (destination == nullptr || length >= capacity) return false;
+  memcpy(destination, option.get(), static_cast<size_t>(length) + 1);
+  return true;
+}
+
+bool BuildLibraryPathOption(char* destination, int capacity) {
+  char windowsDir[kPathCapacity];
+  UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
+  if (length == 0 || length >= sizeof windowsDir) return false;
+  return FormatInto(destination, capacity, "-Djava.library.path=%s", windowsDir);
+}

@@ -1,0 +1,6 @@
+// Inside the host: the calling thread's start-up failure text.
+#pragma once
+
+// The thread's buffer of kFailureTextCapacity bytes.
+char* StartupFailureBuffer();
+void ClearStartupFailureText();
