@@ -4,8 +4,13 @@ set -euo pipefail
 cd "$(dirname "$0")"
 BUILD_DIR="${BUILD_DIR:-build}"
 
-[ -f "$BUILD_DIR/CMakeCache.txt" ] || ./setup.sh
-cmake --build "$BUILD_DIR" -j"$(nproc)"
+if [ -f "$BUILD_DIR/CMakeCache.txt" ]; then
+  # Configure again: a folder of tests that appeared since is picked up.
+  cmake -S . -B "$BUILD_DIR" >/dev/null
+  cmake --build "$BUILD_DIR" -j"$(nproc)"
+else
+  BUILD_DIR="$BUILD_DIR" ./setup.sh
+fi
 
 wine_sh="$BUILD_DIR/wine.sh"
 "$wine_sh" --init
