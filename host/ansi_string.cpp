@@ -17,7 +17,7 @@ jstring AnsiToJString(JNIEnv* env, const char* text) {
   jstring result = nullptr;
   if (MultiByteToWideChar(CP_ACP, 0, text, byteLength, wide, units) > 0) {
     result = env->NewString(reinterpret_cast<const jchar*>(wide), units);
-    if (ClearJavaException(env)) result = nullptr;
+    if (ClearJavaException(env, "NewString")) result = nullptr;
   }
   free(wide);
   return result;

@@ -16,14 +16,18 @@ const char kGetInstanceSignature[] = "()Lvelmo/jni/VelmoPS;";
 // is cleared so the next JNI call is legal.
 jmethodID LookUpMethod(JNIEnv* env, jclass cls, const char* name, const char* signature) {
   jmethodID id = env->GetMethodID(cls, name, signature);
-  ClearJavaException(env);
+  DiscardJavaException(env);
+  if (id == nullptr) TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, name, 0);
   return id;
 }
 
 bool BindMethods(Bridge* bridge) {
   JNIEnv* env = bridge->env;
   jclass cls = env->GetObjectClass(bridge->printObject);
-  if (cls == nullptr) return false;
+  if (cls == nullptr) {
+    TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, "class of the print object", 0);
+    return false;
+  }
   bool found = (bridge->braskMain = LookUpMethod(env, cls, "braskMain", "(Ljava/lang/String;)V")) != nullptr &&
                (bridge->runVelmo = LookUpMethod(env, cls, "runVelmo", "()V")) != nullptr &&
                (bridge->writeHeader = LookUpMethod(env, cls, "writeHeader", "([B)V")) != nullptr &&
@@ -47,14 +51,20 @@ void ReleasePartialBridge(Bridge* bridge) {
 jobject GetPrintObject(Bridge* bridge) {
   JNIEnv* env = bridge->env;
   jclass cls = env->FindClass(kEntryClass);
-  ClearJavaException(env);
-  if (cls == nullptr) return nullptr;
+  DiscardJavaException(env);
+  if (cls == nullptr) {
+    TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, kEntryClass, 0);
+    return nullptr;
+  }
   jobject instance = nullptr;
   jmethodID getInstance = env->GetStaticMethodID(cls, kGetInstance, kGetInstanceSignature);
-  ClearJavaException(env);
+  DiscardJavaException(env);
   if (getInstance != nullptr) {
     instance = env->CallStaticObjectMethod(cls, getInstance);
-    if (ClearJavaException(env)) instance = nullptr;
+    if (ClearJavaException(env, kGetInstance)) instance = nullptr;
+    if (instance == nullptr) TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, "print object (getInstance gave null)", 0);
+  } else {
+    TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, kGetInstance, 0);
   }
   env->DeleteLocalRef(cls);
   return instance;

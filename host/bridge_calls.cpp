@@ -12,11 +12,12 @@ namespace {
 jbyteArray CopyToJavaArray(JNIEnv* env, const unsigned char* data, int32_t length) {
   jbyteArray array = env->NewByteArray(length);
   if (array == nullptr) {
-    ClearJavaException(env);
+    DiscardJavaException(env);
+    TraceFailure(TRACE_NO_BYTE_ARRAY, static_cast<unsigned long>(length));
     return nullptr;
   }
   env->SetByteArrayRegion(array, 0, length, reinterpret_cast<const jbyte*>(data));
-  if (ClearJavaException(env)) {
+  if (ClearJavaException(env, "SetByteArrayRegion")) {
     env->DeleteLocalRef(array);
     return nullptr;
   }
@@ -27,7 +28,7 @@ jbyteArray CopyToJavaArray(JNIEnv* env, const unsigned char* data, int32_t lengt
 
 void BridgeStartJob(Bridge* bridge) {
   bridge->env->CallVoidMethod(bridge->printObject, bridge->runVelmo);
-  ClearJavaException(bridge->env);
+  ClearJavaException(bridge->env, "runVelmo");
 }
 
 void BridgeWriteHeader(Bridge* bridge, const unsigned char* data, int32_t length) {
@@ -38,7 +39,7 @@ void BridgeWriteHeader(Bridge* bridge, const unsigned char* data, int32_t length
   jbyteArray array = CopyToJavaArray(env, data, length);
   if (array == nullptr) return;
   env->CallVoidMethod(bridge->printObject, bridge->writeHeader, array);
-  ClearJavaException(env);
+  ClearJavaException(env, "writeHeader");
   env->DeleteLocalRef(array);
 }
 
@@ -54,7 +55,7 @@ int32_t BridgeWritePSData(Bridge* bridge, const unsigned char* data, int32_t len
   jint result = env->CallIntMethod(bridge->printObject, bridge->writePSData, array);
   // A Java exception does not stop the job: the method was called with the
   // bytes, as when it returns normally; its int is then meaningless.
-  if (!ClearJavaException(env)) *javaResult = result;
+  if (!ClearJavaException(env, "writePSData")) *javaResult = result;
   env->DeleteLocalRef(array);
   return 1;
 }
@@ -62,6 +63,6 @@ int32_t BridgeWritePSData(Bridge* bridge, const unsigned char* data, int32_t len
 int32_t BridgeEndJob(Bridge* bridge) {
   if (bridge->env == nullptr || bridge->printObject == nullptr || bridge->writeEnd == nullptr) return 0;
   bridge->env->CallVoidMethod(bridge->printObject, bridge->writeEnd);
-  ClearJavaException(bridge->env);
+  ClearJavaException(bridge->env, "writeEnd");
   return 1;
 }

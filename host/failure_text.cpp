@@ -6,6 +6,7 @@
 #include "host/host.h"
 #include "host/startup_failure.h"
 #include "host/texts.h"
+#include "host/trace.h"
 
 namespace {
 
@@ -40,5 +41,6 @@ const char* ComposeFailureText(const char* format, const char* argument, int err
   } else {
     FormatInto(tFailureText, kFailureTextCapacity, format, argument);
   }
+  TraceFailureDetail(TRACE_STARTUP_FAILED, tFailureText, static_cast<unsigned long>(errorCode));
   return tFailureText;
 }

@@ -32,7 +32,7 @@ void RunInteractive(const char* text) {
   JNIEnv* env = bridge->env;
   jstring argument = AnsiToJString(env, text);
   env->CallVoidMethod(bridge->printObject, bridge->braskMain, argument);
-  ClearJavaException(env);
+  ClearJavaException(env, "braskMain");
   if (argument != nullptr) env->DeleteLocalRef(argument);
   // The Java application runs on its own threads and ends the process itself;
   // the current-process pseudo-handle is never signalled while it lives.

@@ -3,6 +3,7 @@
 // the process ends, and loading it again yields the same module.
 #include "host/host.h"
 #include "host/texts.h"
+#include "host/trace.h"
 
 namespace {
 
@@ -16,7 +17,10 @@ Proc ResolveEntry(HMODULE module, const char* name) {
 
 bool LoadJvm(JvmEntryPoints* entryPoints) {
   char javaHome[kPathCapacity];
-  if (!FindJavaHome(javaHome, sizeof javaHome)) return false;
+  if (!FindJavaHome(javaHome, sizeof javaHome)) {
+    TraceFailure(TRACE_NO_JAVA_RUNTIME, 0);
+    return false;
+  }
   char jvmPath[kPathCapacity];
   if (!BuildJvmLibraryPath(javaHome, jvmPath, sizeof jvmPath)) {
     // The path is cut at its buffer's end; the text still names where it points.

@@ -6,10 +6,14 @@
 
 #include "host/bounded_text.h"
 #include "host/host.h"
+#include "host/trace.h"
 
 bool BuildClassPathOption(char* destination, int capacity) {
   char home[kPathCapacity];
-  if (!ReadAppHome(home, sizeof home)) return false;
+  if (!ReadAppHome(home, sizeof home)) {
+    TraceFailure(TRACE_NO_APP_HOME, 0);
+    return false;
+  }
 
   std::unique_ptr<char[]> option(new (std::nothrow) char[kClassPathCapacity]);
   if (!option) return false;
@@ -34,9 +38,11 @@ bool BuildClassPathOption(char* destination, int capacity) {
     } while (fits && FindNextFileA(search, &entry));
     FindClose(search);
   }
-  if (!fits || !AppendInto(option.get(), kClassPathCapacity, &length, "\"")) return false;
-
-  if (destination == nullptr || length >= capacity) return false;
+  if (!fits || !AppendInto(option.get(), kClassPathCapacity, &length, "\"") || destination == nullptr ||
+      length >= capacity) {
+    TraceFailure(TRACE_CLASS_PATH_TOO_LONG, 0);
+    return false;
+  }
   memcpy(destination, option.get(), static_cast<size_t>(length) + 1);
   return true;
 }

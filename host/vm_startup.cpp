@@ -7,6 +7,7 @@
 #include "host/host.h"
 #include "host/startup_failure.h"
 #include "host/texts.h"
+#include "host/trace.h"
 
 namespace {
 
@@ -32,7 +33,10 @@ bool StartJavaVM(Bridge* bridge) {
   std::unique_ptr<char[]> classPath(new (std::nothrow) char[kClassPathCapacity]);
   if (!classPath || !BuildClassPathOption(classPath.get(), kClassPathCapacity)) return false;
   char libraryPath[kPathCapacity];
-  if (!BuildLibraryPathOption(libraryPath, sizeof libraryPath)) return false;
+  if (!BuildLibraryPathOption(libraryPath, sizeof libraryPath)) {
+    TraceFailure(TRACE_NO_LIBRARY_PATH, GetLastError());
+    return false;
+  }
 
   // JavaVMOption takes non-const text; the virtual machine only reads it.
   char heapStart[] = "-Xms256m";
@@ -71,5 +75,6 @@ bool StartJavaVM(Bridge* bridge) {
   // A success that left no usable pointers is no success; its cause is unclear.
   FormatInto(StartupFailureBuffer(), kFailureTextCapacity, TEXT_VM_INIT_FAILED, static_cast<int>(result),
              result < 0 ? ResultText(result) : TEXT_JNI_ERR);
+  TraceFailureDetail(TRACE_STARTUP_FAILED, StartupFailureBuffer(), static_cast<unsigned long>(result));
   return false;
 }

@@ -1,0 +1,25 @@
+// Every failure trace of jvmhost, in one place.  Traces are for support staff
+// and are plain English.
+#pragma once
+
+#define TRACE_PREFIX "jvmhost: "
+
+// Start-up of the Java virtual machine.
+#define TRACE_NO_APP_HOME "no application home (HKLM\\Software\\JavaSoft\\Prefs\\Velmo VelmoHome)"
+#define TRACE_CLASS_PATH_TOO_LONG "class path option does not fit its buffer"
+#define TRACE_NO_LIBRARY_PATH "library path option cannot be composed"
+#define TRACE_NO_JAVA_RUNTIME "no Java runtime under the application home nor registered"
+#define TRACE_STARTUP_FAILED "Java VM start-up failed"
+
+// The bridge to the Java application.
+#define TRACE_BRIDGE_MISSING_PIECE "Java application lacks a piece of the bridge"
+#define TRACE_JAVA_EXCEPTION "Java exception cleared after"
+#define TRACE_NO_BYTE_ARRAY "Java byte array could not be made, bytes not passed on"
+
+// The print relay.
+#define TRACE_WORKER_NOT_BOUND "relay worker could not bind to Java; job drained"
+#define TRACE_WORKER_NOT_STARTED "relay worker could not be started"
+#define TRACE_CONTROL_VIEW_FAILED "control mapping view failed"
+#define TRACE_CHUNK_VIEW_FAILED "chunk view failed to map; chunk skipped"
+#define TRACE_BAD_CHUNK_LENGTH "bad chunk length; chunk skipped"
+#define TRACE_WAIT_FAILED "wait failed"
