@@ -1,0 +1,33 @@
+// The installation sequence.  Each step runs whatever the outcome of the
+// ones before it; failures are silent and leave the exit code at 0.
+#include "setup/setup.h"
+#include "setup/texts.h"
+
+bool InstallPrinter(const char* sourceDirectory, const char* driverDirectory) {
+  // Without a known driver directory the files would land in an undefined
+  // place and the driver record would name files that are not there; removing
+  // the earlier printer then would leave the machine with none.  Stop and
+  // leave the earlier installation working.
+  if (driverDirectory == nullptr) return false;
+  DriverFilePaths paths;
+  if (!BuildDriverFilePaths(sourceDirectory, driverDirectory, &paths)) return false;
+
+  CopyDriverFiles(paths);
+  RemoveEarlierInstallation();
+  RegisterPrinter(paths);
+  CallSpoolerOrdinal202(kPrinterName);
+  return true;
+}
+
+int RunInstallation(int argc, char** argv) {
+  if (argc < 2) return -1;
+
+  // For all file and spooler work, up to the last spooler call.
+  void* redirection = DisableFsRedirection();
+  EndProductProcess();
+  char driverDirectory[MAX_PATH];
+  const bool haveDirectory = QueryDriverDirectory(driverDirectory);
+  InstallPrinter(argv[1], haveDirectory ? driverDirectory : nullptr);
+  RevertFsRedirection(redirection);
+  return 0;
+}

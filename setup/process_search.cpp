@@ -1,0 +1,47 @@
+// Finding and ending the running product process, so that it does not hold
+// the driver files open while they are replaced.
+#include <cstring>
+
+#include "setup/setup.h"
+#include "setup/texts.h"
+#include "setup/win32_handle.h"
+
+BOOL NextProcessEntry(HANDLE snapshot, PROCESSENTRY32* entry) {
+  BOOL more;
+  // Id 0 is the idle pseudo-process: it has no executable of its own.
+  do {
+    more = Process32Next(snapshot, entry);
+  } while (more && entry->th32ProcessID == 0);
+  return more;
+}
+
+int FindProcessByPattern(const char* pattern, PROCESSENTRY32* entry) {
+  Win32Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+
+  char upperPattern[MAX_PATH];
+  // A longer pattern could not occur in a name of at most MAX_PATH bytes.
+  if (std::strlen(pattern) >= sizeof upperPattern) return 0;
+  std::strcpy(upperPattern, pattern);
+  UpperCaseAscii(upperPattern);
+
+  // Also fails when no snapshot was taken (INVALID_HANDLE_VALUE).
+  if (!Process32First(snapshot.get(), entry)) return 0;
+  if (entry->th32ProcessID == 0 && !NextProcessEntry(snapshot.get(), entry)) return 0;
+  for (;;) {
+    UpperCaseAscii(entry->szExeFile);
+    if (NameContainsPattern(entry->szExeFile, upperPattern)) return 1;
+    if (!NextProcessEntry(snapshot.get(), entry)) return 0;
+  }
+}
+
+bool EndProductProcess() {
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  if (FindProcessByPattern(kProductProcessPattern, &entry) != 1) return false;
+  Win32Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
+  // Another user's process stays out of reach without the rights; the
+  // installation goes on regardless.
+  if (!process) return false;
+  // Not waited for: the copying that follows does not depend on it.
+  return TerminateProcess(process.get(), 0) != FALSE;
+}

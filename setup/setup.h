@@ -1,0 +1,144 @@
+// printersetup: installs the product's virtual PostScript printer in one
+// straight pass.  Ends a running product process, copies the six driver files
+// into the spooler's printer-driver directory, removes an earlier
+// installation and registers port monitor, port, driver and printer.
+//
+// All strings are 8-bit ANSI strings; every path buffer holds MAX_PATH bytes,
+// terminator included.
+#pragma once
+
+#include <windows.h>
+#include <tlhelp32.h>
+#include <winspool.h>
+
+// ---------------------------------------------------------------------------
+// Installation sequence (installation.cpp).
+
+// The whole program: argv[1] is the source directory, further arguments are
+// ignored.  Returns -1 without an argument (and touches nothing), 0 otherwise
+// whatever the outcome of the steps.
+int RunInstallation(int argc, char** argv);
+
+// Copies the driver files and replaces the spooler registrations.
+// driverDirectory is the spooler's printer-driver directory, or NULL when the
+// spooler could not name it; then, as when a destination path would not fit,
+// nothing is copied and the earlier installation is left as it is.
+// Returns false when it stopped for that reason.
+bool InstallPrinter(const char* sourceDirectory, const char* driverDirectory);
+
+// ---------------------------------------------------------------------------
+// File-system redirection of a 32-bit process on 64-bit Windows
+// (fs_redirection.cpp).  Both fail harmlessly in a 64-bit process.
+
+// Returns the value to hand back to RevertFsRedirection (NULL when nothing
+// was disabled).
+void* DisableFsRedirection();
+void RevertFsRedirection(void* savedValue);
+
+// ---------------------------------------------------------------------------
+// Product process search (process_search.cpp, process_name.cpp).
+
+// Turns every byte from 'a' to 'z' into 'A' to 'Z', in place.  No locale is
+// consulted: a trail byte of a double-byte character in that range changes
+// too, and bytes of 0x80 and above stay.
+void UpperCaseAscii(char* text);
+
+// True when pattern's bytes occur one after another somewhere in name; an
+// empty pattern is contained in every name.
+bool NameContainsPattern(const char* name, const char* pattern);
+
+// Process32Next, repeated while the entry reached has process id 0.
+// Returns the last Process32Next result: non-zero when entry holds a process
+// with a non-zero id, zero at the end of the enumeration.
+BOOL NextProcessEntry(HANDLE snapshot, PROCESSENTRY32* entry);
+
+// Looks for the first running process (in snapshot order, id 0 skipped) whose
+// executable name contains pattern, ASCII letters compared without regard to
+// case.  entry->dwSize must be set.  Returns 1 and leaves entry describing the
+// process (its szExeFile upper-cased), or 0 when none matches.
+int FindProcessByPattern(const char* pattern, PROCESSENTRY32* entry);
+
+// Terminates, with exit code 0, the first process whose executable name
+// contains "VelmoJNI".  Does not wait for it to end.  True when a termination
+// was requested.
+bool EndProductProcess();
+
+// ---------------------------------------------------------------------------
+// Driver files (driver_files.cpp).
+
+enum class CopyRule {
+  kWhenMissing,  // the system's PostScript driver: never replace a present one
+  kAlways,       // the product's own files: replaced on every run
+};
+
+struct DriverFile {
+  const char* suffix;  // appended to a directory, separator included
+  CopyRule rule;
+};
+
+constexpr int kDriverFileCount = 6;
+
+// In copying order: driver, data file, configuration file, then the three
+// dependent files.
+extern const DriverFile kDriverFiles[kDriverFileCount];
+
+constexpr int kDriverFileDriver = 0;
+constexpr int kDriverFileData = 1;
+constexpr int kDriverFileConfig = 2;
+
+struct DriverFilePaths {
+  char source[kDriverFileCount][MAX_PATH];
+  char destination[kDriverFileCount][MAX_PATH];
+};
+
+// directory followed by suffix, copied as they are (a trailing separator on
+// directory stays, giving two).  False, with destination left empty, when the
+// result would not fit MAX_PATH bytes.
+bool ComposePath(const char* directory, const char* suffix, char* destination);
+
+// Composes the six source and destination paths.  A source path that does not
+// fit is left empty (its file cannot be copied).  Returns false when a
+// destination path does not fit: then there is no place to copy to.
+bool BuildDriverFilePaths(const char* sourceDirectory, const char* driverDirectory,
+                          DriverFilePaths* paths);
+
+// Copies one file by its rule.  An empty source path copies nothing.
+// Returns the CopyFileA result, false also when nothing was copied.
+bool CopyDriverFile(const char* source, const char* destination, CopyRule rule);
+
+// Copies the six files in table order.
+void CopyDriverFiles(const DriverFilePaths& paths);
+
+// ---------------------------------------------------------------------------
+// Spooler records and registration (spooler_records.cpp, registration.cpp).
+
+constexpr int kDependentFilesCapacity = 260;
+
+// Fills block (kDependentFilesCapacity bytes) with the multi-string
+// "velmops.dll\0velmo.ini\0velmo.inf\0\0", the rest zero.
+void FillDependentFiles(char* block);
+
+// The records as the spooler receives them, each cleared before it is filled.
+// They point at the constants and at the caller's buffers, which must outlive
+// them.
+void FillOpenDefaults(PRINTER_DEFAULTSA* defaults);
+void FillMonitorRecord(MONITOR_INFO_2A* monitor);
+void FillDriverRecord(const DriverFilePaths& paths, char* dependentFiles, DRIVER_INFO_3A* driver);
+void FillPrinterRecord(PRINTER_INFO_2A* printer);
+
+// The spooler's printer-driver directory for the local machine and the
+// current environment, into a MAX_PATH-byte buffer.  False when the spooler
+// does not name one.
+bool QueryDriverDirectory(char* directory);
+
+// Removes the printer, its driver and the port monitor, in that order (the
+// reverse of adding them).  Each failure is silent.
+void RemoveEarlierInstallation();
+
+// Adds monitor (and, only when that succeeds, a port through it), driver and
+// printer.  Each failure is silent.
+void RegisterPrinter(const DriverFilePaths& paths);
+
+// Calls winspool.drv's export 202, bound by ordinal, with the printer name.
+// False when the export cannot be bound.
+bool CallSpoolerOrdinal202(const char* printerName);
