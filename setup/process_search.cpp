@@ -6,32 +6,45 @@
 #include "setup/texts.h"
 #include "setup/win32_handle.h"
 
-BOOL NextProcessEntry(HANDLE snapshot, PROCESSENTRY32* entry) {
+namespace {
+
+const ProcessWalk kSnapshotWalk = {Process32First, Process32Next};
+
+}  // namespace
+
+BOOL NextProcessEntryIn(const ProcessWalk& walk, HANDLE list, PROCESSENTRY32* entry) {
   BOOL more;
   // Id 0 is the idle pseudo-process: it has no executable of its own.
   do {
-    more = Process32Next(snapshot, entry);
+    more = walk.next(list, entry);
   } while (more && entry->th32ProcessID == 0);
   return more;
 }
 
-int FindProcessByPattern(const char* pattern, PROCESSENTRY32* entry) {
-  Win32Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-
+int FindProcessIn(const ProcessWalk& walk, HANDLE list, const char* pattern, PROCESSENTRY32* entry) {
   char upperPattern[MAX_PATH];
   // A longer pattern could not occur in a name of at most MAX_PATH bytes.
   if (std::strlen(pattern) >= sizeof upperPattern) return 0;
   std::strcpy(upperPattern, pattern);
   UpperCaseAscii(upperPattern);
 
-  // Also fails when no snapshot was taken (INVALID_HANDLE_VALUE).
-  if (!Process32First(snapshot.get(), entry)) return 0;
-  if (entry->th32ProcessID == 0 && !NextProcessEntry(snapshot.get(), entry)) return 0;
+  if (!walk.first(list, entry)) return 0;
+  if (entry->th32ProcessID == 0 && !NextProcessEntryIn(walk, list, entry)) return 0;
   for (;;) {
     UpperCaseAscii(entry->szExeFile);
     if (NameContainsPattern(entry->szExeFile, upperPattern)) return 1;
-    if (!NextProcessEntry(snapshot.get(), entry)) return 0;
+    if (!NextProcessEntryIn(walk, list, entry)) return 0;
   }
+}
+
+BOOL NextProcessEntry(HANDLE snapshot, PROCESSENTRY32* entry) {
+  return NextProcessEntryIn(kSnapshotWalk, snapshot, entry);
+}
+
+int FindProcessByPattern(const char* pattern, PROCESSENTRY32* entry) {
+  Win32Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  // Without a snapshot (INVALID_HANDLE_VALUE) Process32First fails: no match.
+  return FindProcessIn(kSnapshotWalk, snapshot.get(), pattern, entry);
 }
 
 bool EndProductProcess() {

@@ -58,6 +58,18 @@ BOOL NextProcessEntry(HANDLE snapshot, PROCESSENTRY32* entry);
 // process (its szExeFile upper-cased), or 0 when none matches.
 int FindProcessByPattern(const char* pattern, PROCESSENTRY32* entry);
 
+// The two functions above walk a process list through a pair of steps shaped
+// like Process32First/Process32Next; they pass those two.  Another pair lets
+// the walk be checked on lists the system would not produce on demand (an
+// entry with id 0 first, or in the middle).
+using ProcessEntryStep = BOOL(WINAPI*)(HANDLE list, PROCESSENTRY32* entry);
+struct ProcessWalk {
+  ProcessEntryStep first;
+  ProcessEntryStep next;
+};
+BOOL NextProcessEntryIn(const ProcessWalk& walk, HANDLE list, PROCESSENTRY32* entry);
+int FindProcessIn(const ProcessWalk& walk, HANDLE list, const char* pattern, PROCESSENTRY32* entry);
+
 // Terminates, with exit code 0, the first process whose executable name
 // contains "VelmoJNI".  Does not wait for it to end.  True when a termination
 // was requested.

@@ -1,5 +1,6 @@
 // The product process search and its ending, against the real process list
-// with sleeper children named after the pattern.
+// with sleeper children named after the pattern, and the walk's rules on
+// scripted lists.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -15,6 +16,40 @@ PROCESSENTRY32 EmptyEntry() {
   entry.dwSize = sizeof entry;
   return entry;
 }
+
+// A process list as the system would not produce it on demand: entries with
+// id 0 where the test wants them.
+struct ListedProcess {
+  DWORD id;
+  const char* exeFile;
+};
+struct ScriptedList {
+  const ListedProcess* entries;
+  size_t count;
+  size_t position;
+};
+
+BOOL ShowPosition(ScriptedList* list, PROCESSENTRY32* entry) {
+  if (list->position >= list->count) {
+    SetLastError(ERROR_NO_MORE_FILES);
+    return FALSE;
+  }
+  entry->th32ProcessID = list->entries[list->position].id;
+  lstrcpynA(entry->szExeFile, list->entries[list->position].exeFile, MAX_PATH);
+  return TRUE;
+}
+
+BOOL WINAPI ScriptedFirst(HANDLE list, PROCESSENTRY32* entry) {
+  static_cast<ScriptedList*>(list)->position = 0;
+  return ShowPosition(static_cast<ScriptedList*>(list), entry);
+}
+
+BOOL WINAPI ScriptedNext(HANDLE list, PROCESSENTRY32* entry) {
+  ++static_cast<ScriptedList*>(list)->position;
+  return ShowPosition(static_cast<ScriptedList*>(list), entry);
+}
+
+const ProcessWalk kScriptedWalk = {ScriptedFirst, ScriptedNext};
 
 bool StillRunning(const ChildProcess& child) {
   DWORD exitCode = 0;
@@ -76,18 +111,37 @@ TEST(FindProcessByPattern, ReportsTheFirstMatchInSnapshotOrder) {
   EXPECT_EQ(entry.th32ProcessID, expected);
 }
 
-TEST(NextProcessEntry, NeverStopsOnProcessIdZero) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  ASSERT_NE(snapshot, INVALID_HANDLE_VALUE) << "CreateToolhelp32Snapshot failed: " << GetLastError();
+TEST(ProcessWalk, NeverComparesAnEntryWithIdZero) {
+  const ListedProcess processes[] = {
+      {0, "VelmoJNI.exe"}, {0, "VELMOJNI.EXE"}, {12, "explorer.exe"}, {0, "velmojni"}, {40, "aVelmoJNIb.exe"}};
+  ScriptedList list{processes, 5, 0};
   PROCESSENTRY32 entry = EmptyEntry();
-  ASSERT_TRUE(Process32First(snapshot, &entry)) << "Process32First failed: " << GetLastError();
-  int reached = 0;
-  while (NextProcessEntry(snapshot, &entry)) {
-    EXPECT_NE(entry.th32ProcessID, 0u) << "entry " << entry.szExeFile;
-    ++reached;
-  }
-  EXPECT_GT(reached, 0) << "a snapshot holds more than one process";
-  CloseHandle(snapshot);
+  EXPECT_EQ(FindProcessIn(kScriptedWalk, &list, "VelmoJNI", &entry), 1);
+  EXPECT_EQ(entry.th32ProcessID, 40u);
+}
+
+TEST(ProcessWalk, FindsNothingWhenOnlyIdZeroEntriesMatch) {
+  const ListedProcess processes[] = {{0, "VelmoJNI.exe"}, {12, "explorer.exe"}, {0, "VelmoJNI.exe"}};
+  ScriptedList list{processes, 3, 0};
+  PROCESSENTRY32 entry = EmptyEntry();
+  EXPECT_EQ(FindProcessIn(kScriptedWalk, &list, "VelmoJNI", &entry), 0);
+}
+
+TEST(ProcessWalk, NextEntryEndsWhenOnlyIdZeroEntriesRemain) {
+  const ListedProcess processes[] = {{5, "a.exe"}, {0, "b.exe"}, {0, "c.exe"}};
+  ScriptedList list{processes, 3, 0};
+  PROCESSENTRY32 entry = EmptyEntry();
+  ASSERT_TRUE(kScriptedWalk.first(&list, &entry));
+  EXPECT_FALSE(NextProcessEntryIn(kScriptedWalk, &list, &entry));
+}
+
+TEST(ProcessWalk, NextEntryStepsOverIdZeroToTheNextProcess) {
+  const ListedProcess processes[] = {{5, "a.exe"}, {0, "b.exe"}, {0, "c.exe"}, {9, "d.exe"}};
+  ScriptedList list{processes, 4, 0};
+  PROCESSENTRY32 entry = EmptyEntry();
+  ASSERT_TRUE(kScriptedWalk.first(&list, &entry));
+  EXPECT_TRUE(NextProcessEntryIn(kScriptedWalk, &list, &entry));
+  EXPECT_EQ(entry.th32ProcessID, 9u);
 }
 
 TEST(EndProductProcess, EndsOnlyOneOfTwoMatchingProcessesWithExitCodeZero) {
