@@ -1,0 +1,98 @@
+// One launcher per logon: the guard mutex, bringing the running instance's
+// window to the front, and the recovery that ends processes by file name.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "host/host.h"
+#include "host/texts.h"
+
+namespace {
+
+// Exit code of a second instance, whether it found the window or not.
+constexpr int kSecondInstanceExitCode = 1;
+// Exit code the recovery gives the processes it ends.
+constexpr UINT kKilledExitCode = 9;
+
+// The 8-bit entry record: its size field must say 304 or the walk fails.
+static_assert(sizeof(PROCESSENTRY32) == 304, "PROCESSENTRY32 must be the 8-bit record");
+
+// Byte-exact comparison with the terminating zero, bounded by the record's
+// name field so an unterminated entry cannot be read past.
+bool ExeNameMatches(const PROCESSENTRY32& entry, const char* exeName, size_t exeNameBytes) {
+  if (exeNameBytes > sizeof entry.szExeFile) return false;
+  return std::memcmp(entry.szExeFile, exeName, exeNameBytes) == 0;
+}
+
+}  // namespace
+
+/*
+ * EnsureSingleInstance
+ *
+ * Returns in the first instance of the logon, leaving the guard mutex
+ * "BraskFlag" open until the process ends (only its existence counts: it is
+ * never acquired).  In a second instance it never returns: it restores the
+ * running instance's main window, or, when there is none, tells the user and
+ * ends every process running as the product's executable, then exits with 1.
+ *
+ * Notes: a guard that cannot be created for any reason other than
+ * ERROR_ALREADY_EXISTS lets this instance run; a launcher that refuses to start
+ * over a failed mutex would lock the user out for nothing.
+ */
+void EnsureSingleInstance() {
+  HANDLE guard = CreateMutexA(nullptr, FALSE, TEXT_GUARD_MUTEX);
+  if (GetLastError() != ERROR_ALREADY_EXISTS) return;
+
+  HWND mainWindow = FindWindowA(nullptr, TEXT_MAIN_WINDOW_TITLE);
+  if (mainWindow != nullptr) {
+    // Foreground first, while this process, just started by the user, may
+    // still hand the foreground to another one.  Neither result matters: the
+    // second instance ends either way.
+    SetForegroundWindow(mainWindow);
+    ShowWindow(mainWindow, SW_RESTORE);
+    CloseHandle(guard);
+    std::exit(kSecondInstanceExitCode);
+  }
+
+  // The guard exists without a window: the running instance is still
+  // starting or hangs.  The user's OK comes before anything is ended.
+  MessageBoxA(nullptr, TEXT_ALREADY_RUNNING, TEXT_ERROR_CAPTION, MB_OK);
+  KillProcessesByName(TEXT_PRODUCT_EXE);
+  std::exit(kSecondInstanceExitCode);
+}
+
+/*
+ * KillProcessesByName
+ *
+ * Ends, with exit code 9, every process whose executable file name (no path)
+ * equals exeName byte for byte: case-sensitive, no pattern.
+ *
+ * exeName [in]: 8-bit file name in the ANSI code page.
+ *
+ * Notes: the calling process is not spared; when its own entry comes up it
+ * ends there and the entries after it are not visited.  A process that cannot
+ * be opened for termination is skipped without a report, and a failed
+ * snapshot ends nothing.
+ */
+void KillProcessesByName(const char* exeName) {
+  if (exeName == nullptr) return;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+
+  const size_t exeNameBytes = std::strlen(exeName) + 1;
+  PROCESSENTRY32 entry;
+  std::memset(&entry, 0, sizeof entry);
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (!ExeNameMatches(entry, exeName, exeNameBytes)) continue;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+    if (process == nullptr) continue;
+    // A refusal (already ending, access) leaves that process to itself.
+    TerminateProcess(process, kKilledExitCode);
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+}
