@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "setup/setup.h"
+#include "setup/trace.h"
 
 const DriverFile kDriverFiles[kDriverFileCount] = {
     {"\\PSCRIPT5.DLL", CopyRule::kWhenMissing},
@@ -27,7 +28,9 @@ bool BuildDriverFilePaths(const char* sourceDirectory, const char* driverDirecto
                           DriverFilePaths* paths) {
   bool destinationsFit = true;
   for (int i = 0; i < kDriverFileCount; ++i) {
-    ComposePath(sourceDirectory, kDriverFiles[i].suffix, paths->source[i]);
+    if (!ComposePath(sourceDirectory, kDriverFiles[i].suffix, paths->source[i])) {
+      TraceStepFailureDetail(SETUP_TRACE_SOURCE_TOO_LONG, kDriverFiles[i].suffix + 1, ERROR_FILENAME_EXCED_RANGE);
+    }
     if (!ComposePath(driverDirectory, kDriverFiles[i].suffix, paths->destination[i])) {
       destinationsFit = false;
     }
@@ -52,6 +55,11 @@ void CopyDriverFiles(const DriverFilePaths& paths) {
   // Each copy is independent: a file that fails keeps its old destination,
   // and the driver record names that destination all the same.
   for (int i = 0; i < kDriverFileCount; ++i) {
-    CopyDriverFile(paths.source[i], paths.destination[i], kDriverFiles[i].rule);
+    SetLastError(ERROR_SUCCESS);
+    // A kept PostScript driver file is no failure: nothing was attempted.
+    if (!CopyDriverFile(paths.source[i], paths.destination[i], kDriverFiles[i].rule) &&
+        GetLastError() != ERROR_SUCCESS) {
+      TraceStepFailureDetail(SETUP_TRACE_COPY, paths.source[i], GetLastError());
+    }
   }
 }

@@ -2,6 +2,7 @@
 // ones before it; failures are silent and leave the exit code at 0.
 #include "setup/setup.h"
 #include "setup/texts.h"
+#include "setup/trace.h"
 
 bool InstallPrinter(const char* sourceDirectory, const char* driverDirectory) {
   // Without a known driver directory the files would land in an undefined
@@ -10,7 +11,10 @@ bool InstallPrinter(const char* sourceDirectory, const char* driverDirectory) {
   // leave the earlier installation working.
   if (driverDirectory == nullptr) return false;
   DriverFilePaths paths;
-  if (!BuildDriverFilePaths(sourceDirectory, driverDirectory, &paths)) return false;
+  if (!BuildDriverFilePaths(sourceDirectory, driverDirectory, &paths)) {
+    TraceStepFailure(SETUP_TRACE_PATH_TOO_LONG, ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
 
   CopyDriverFiles(paths);
   RemoveEarlierInstallation();

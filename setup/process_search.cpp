@@ -4,6 +4,7 @@
 
 #include "setup/setup.h"
 #include "setup/texts.h"
+#include "setup/trace.h"
 #include "setup/win32_handle.h"
 
 namespace {
@@ -54,7 +55,14 @@ bool EndProductProcess() {
   Win32Handle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
   // Another user's process stays out of reach without the rights; the
   // installation goes on regardless.
-  if (!process) return false;
+  if (!process) {
+    TraceStepFailure(SETUP_TRACE_OPEN_PRODUCT_PROCESS, GetLastError());
+    return false;
+  }
   // Not waited for: the copying that follows does not depend on it.
-  return TerminateProcess(process.get(), 0) != FALSE;
+  if (!TerminateProcess(process.get(), 0)) {
+    TraceStepFailure(SETUP_TRACE_END_PRODUCT_PROCESS, GetLastError());
+    return false;
+  }
+  return true;
 }

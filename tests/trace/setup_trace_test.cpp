@@ -1,0 +1,76 @@
+// printersetup's failure traces: each failed step names itself and its code.
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include <winspool.h>
+
+#include <gtest/gtest.h>
+
+#include "debuggee.h"
+
+namespace {
+
+std::string BesideThisTest(const char* name) {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, length);
+  return dir.substr(0, dir.find_last_of('\\') + 1) + name;
+}
+
+bool HasLine(const DebuggeeRun& run, const std::string& line) {
+  return std::find(run.debugLines.begin(), run.debugLines.end(), line) != run.debugLines.end();
+}
+
+bool HasLineStartingWith(const DebuggeeRun& run, const std::string& start) {
+  return std::any_of(run.debugLines.begin(), run.debugLines.end(),
+                     [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+}
+
+// A copy of printersetup.exe in a folder of its own: the spooler runs in the
+// installer's process under Wine and would find the stand-in monitor beside
+// the test programs.
+class SetupTraces : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    dir_ = std::string(temp) + "setup_trace_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    program_ = dir_ + "\\printersetup.exe";
+    ASSERT_TRUE(CopyFileA(BesideThisTest("printersetup.exe").c_str(), program_.c_str(), FALSE))
+        << "CopyFileA failed: " << GetLastError();
+  }
+  void TearDown() override {
+    DeleteMonitorA(nullptr, nullptr, const_cast<char*>("Vudav Adiv"));
+    DeleteFileA(program_.c_str());
+    RemoveDirectoryA(dir_.c_str());
+  }
+  std::string dir_;
+  std::string program_;
+};
+
+}  // namespace
+
+TEST_F(SetupTraces, MissingSourceFilesAndAbsentMonitorAreTracedWithTheirCodes) {
+  DebuggeeRun run = RunAsDebuggee("\"" + program_ + "\" C:\\no\\such\\printer\\files", 60000);
+  ASSERT_TRUE(run.started) << "CreateProcessA failed: " << GetLastError();
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_TRUE(HasLine(run, "printersetup: CopyFileA failed: C:\\no\\such\\printer\\files\\velmo.ppd (error 3)"));
+  EXPECT_TRUE(HasLine(run, "printersetup: CopyFileA failed: C:\\no\\such\\printer\\files\\velmo.inf (error 3)"));
+  // No stand-in monitor library in the system directory for this run.
+  EXPECT_TRUE(HasLineStartingWith(run, "printersetup: AddMonitorA failed (error "));
+  for (const std::string& line : run.debugLines) {
+    EXPECT_EQ(line.rfind("printersetup: ", 0), 0u) << line;
+    EXPECT_EQ(line.find("(error 0)"), std::string::npos) << line;
+  }
+}
+
+TEST_F(SetupTraces, NoArgumentTracesNothing) {
+  DebuggeeRun run = RunAsDebuggee("\"" + program_ + "\"", 60000);
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(static_cast<int>(run.exitCode), -1);
+  EXPECT_TRUE(run.debugLines.empty()) << run.debugLines.front();
+}
