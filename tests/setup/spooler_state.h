@@ -8,34 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/spoolinfo/spooler_readback.h"
+
 // The six driver files by bare name, in the installer's order.
 extern const char* const kDriverFileNames[6];
-
-struct InstalledDriver {
-  DWORD version;
-  std::string name, environment, driverPath, dataFile, configFile, helpFile, monitorName,
-      defaultDataType;
-  std::vector<std::string> dependentFiles;
-};
-
-struct InstalledPrinter {
-  std::string name, port, driver, printProcessor, dataType;
-  DWORD attributes;
-};
-
-std::string DriverDirectory();
-std::string SystemDirectory();
 
 // Puts the stand-in monitor library where the spooler loads monitors from.
 bool InstallStandInMonitorLibrary();
 bool RemoveStandInMonitorLibrary();
-
-// Library of the monitor registered under name (EnumMonitorsA level 2), or
-// false when it is not registered.
-bool FindMonitor(const std::string& name, std::string* library);
-bool PortListed(const std::string& name);  // EnumPortsA level 2
-bool FindDriver(const std::string& name, InstalledDriver* driver);  // EnumPrinterDriversA level 3
-std::vector<InstalledPrinter> PrintersNamed(const std::string& name);  // EnumPrintersA level 2
 
 // Deletes the product printer, driver and monitor and the six files (in the
 // driver directory and in the spooler's version-3 copy of it).
