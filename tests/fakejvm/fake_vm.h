@@ -1,0 +1,106 @@
+// Inside the stand-in jvm.dll: one virtual machine, its objects and
+// references, the attached threads, and the record the tests read.
+//
+// Every JNI entry point takes the one lock of the DLL, checks its caller the
+// way -Xcheck:jni would, and records what it was given.
+#pragma once
+
+#define _JNI_IMPLEMENTATION_
+#include <windows.h>
+
+#include <jni.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fakejvm {
+
+enum class ObjectKind { kClass, kInstance, kByteArray, kString, kThrowable };
+
+struct Object {
+  ObjectKind kind;
+  std::string name;      // class name, or the throwable's class
+  std::string bytes;     // byte array contents
+  std::u16string chars;  // string contents
+};
+
+enum class RefKind { kLocal, kGlobal };
+
+struct Ref {
+  RefKind kind;
+  int object;
+  DWORD owner;  // thread of a local reference
+  bool alive;
+};
+
+struct Method {
+  const char* name;
+  const char* signature;
+  bool isStatic;
+};
+
+// The JNIEnv handed to one attached thread.  `env` comes first so the
+// JNIEnv* the host holds leads back here.
+struct ThreadEnv {
+  JNIEnv env;
+  DWORD thread;
+  bool attached;
+  int pendingException;                   // object index, -1 for none
+  std::vector<std::vector<int>> frames;  // local references per frame
+};
+
+// Lock held for the length of one JNI call.
+class Lock {
+ public:
+  Lock();
+  ~Lock();
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+};
+
+// --- record and configuration (record.cpp) --------------------------------
+void RecordEvent(const std::string& line);
+void RecordViolation(const std::string& what);
+void AppendReceived(const char* stream, const char* data, size_t size);
+// Re-reads the FAKEJVM_* environment variables (in-process settings win).
+void LoadConfigurationFromEnvironment();
+std::string Setting(const char* key);  // "" when unset
+int SettingInt(const char* key, int fallback);
+bool SettingFlag(const char* key);
+bool CountOnly();
+
+// --- objects, references, threads (vm_state.cpp) ---------------------------
+extern bool gVmCreated;
+extern JavaVM gJavaVM;
+extern const JNINativeInterface_ gEnvTable;
+
+int NewObject(const Object& object);
+Object& ObjectAt(int index);
+// A new reference of the kind to the object, made on the current thread.
+jobject MakeRef(ThreadEnv* thread, RefKind kind, int object);
+// The object a reference names; -1 (and a violation naming `where`) when the
+// reference is null, deleted, invalid or a local one of another thread.
+int Deref(jobject ref, const char* where);
+bool DeleteRef(jobject ref, RefKind expected, const char* where);
+int LiveRefs(RefKind kind);
+void KillLocalRefs(const std::vector<int>& refs);
+
+ThreadEnv* CurrentThreadEnv();  // null when the calling thread is not attached
+ThreadEnv* AttachThread();
+void DetachThread(ThreadEnv* thread);
+
+// Checks at the start of every JNIEnv function.  Returns the thread's state,
+// or null when the env cannot be used at all.
+ThreadEnv* EnterEnv(JNIEnv* env, const char* function, bool allowedWithPendingException);
+void Throw(ThreadEnv* thread, const char* throwableClass);
+
+// --- the recording Java application (application.cpp) ----------------------
+extern const Method kGetInstance;
+const Method* FindAppMethod(const char* cls, const char* name, const char* signature, bool isStatic);
+// Runs a Java method; args holds the references it was given.
+jobject RunStaticMethod(ThreadEnv* thread, const Method* method);
+jint RunInstanceMethod(ThreadEnv* thread, const Method* method, jobject argument);
+bool MethodTakesArgument(const Method* method);
+
+}  // namespace fakejvm

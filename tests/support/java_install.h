@@ -1,0 +1,72 @@
+// A Java installation laid out for one test: an application home and a
+// registered Java runtime in a fresh temporary folder, holding the stand-in
+// jvm.dll, and the HKLM values that point at them.  Everything it changes in
+// the registry is put back as it was when the fixture goes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class JavaInstall {
+ public:
+  JavaInstall();
+  ~JavaInstall();
+  JavaInstall(const JavaInstall&) = delete;
+  JavaInstall& operator=(const JavaInstall&) = delete;
+
+  // root\app and root\registered-jre; neither exists until made.
+  const std::string& root() const { return root_; }
+  const std::string& appHome() const { return appHome_; }
+  const std::string& registeredHome() const { return registeredHome_; }
+
+  // The application home with classes\ and lib\ holding the named jars.
+  void MakeAppHome(const std::vector<std::string>& jars = {"app.jar"});
+  // A runtime inside a home: home\<sub>\bin\java.dll and
+  // home\<sub>\bin\server\jvm.dll, a copy of the built stand-in `dllName`
+  // (jvm.dll or jvm_noinitargs.dll).  sub "" puts it in the home itself.
+  // withJvm false leaves out the server\jvm.dll.
+  void MakeRuntime(const std::string& home, const std::string& sub, const std::string& dllName = "jvm.dll",
+                   bool withJvm = true);
+  // The usual layout: home with a runtime in its "jre" and VelmoHome set.
+  void MakeStandardInstall();
+
+  // HKLM "Software\JavaSoft\Prefs\Velmo" "VelmoHome".
+  void SetAppHomeValue(const std::string& text);
+  void SetAppHomeRaw(DWORD type, const std::string& bytes);
+  void RemoveAppHomeValue();
+  // HKLM "Software\JavaSoft\Java Runtime Environment": CurrentVersion and
+  // that subkey's JavaHome.
+  void SetRegisteredRuntime(const std::string& version, const std::string& javaHome);
+  void RemoveRegisteredRuntime();
+
+  // The stand-in's path under a runtime home: home\sub\bin\server\jvm.dll.
+  static std::string JvmPath(const std::string& runtimeHome);
+  // A built file of the test tree (beside the running test executable).
+  static std::string BuiltFile(const std::string& name);
+
+ private:
+  struct SavedValue {
+    std::string key;
+    std::string name;
+    bool existed;
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  void Save(const std::string& key, const std::string& name);
+  void SetValue(const std::string& key, const std::string& name, DWORD type, const std::string& bytes);
+
+  std::string root_;
+  std::string appHome_;
+  std::string registeredHome_;
+  std::vector<SavedValue> saved_;
+  std::vector<std::string> createdKeys_;
+};
+
+// Creates every directory of path; writes a small file.
+bool MakeDirectories(const std::string& path);
+bool WriteFileText(const std::string& path, const std::string& content);
+std::string ReadFileBytes(const std::string& path);
+// Deletes a directory tree.
+void RemoveTree(const std::string& path);
