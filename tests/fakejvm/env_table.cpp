@@ -175,6 +175,7 @@ jint CallInstance(JNIEnv* env, jobject object, jmethodID id, jobject argument, c
   }
   if (target < 0 || method->isStatic) return 0;
   if (std::string(method->name) == "writePSData") *slowMs = SettingInt("slow_ms", 0);
+  if (std::string(method->name) == "writeEnd") *slowMs = SettingInt("slow_end_ms", 0);
   return RunInstanceMethod(thread, method, argument);
 }
 

@@ -19,6 +19,7 @@
 //                         from the N-th call on (1 = the first)
 //   write_ps_data_result=N  the int writePSData returns (default: the length)
 //   slow_ms=N             writePSData sleeps N ms before it returns
+//   slow_end_ms=N         writeEnd sleeps N ms before it returns
 //   count_only=1          keep no bytes, only count them (benchmarks)
 //   log_file=PATH         append every event line to PATH as well
 //   header_file=PATH      append the bytes writeHeader receives to PATH
