@@ -1,0 +1,94 @@
+// The relay worker: one thread per print job, the only thread that makes the
+// job's Java calls.  It binds to Java, starts the job, passes on each chunk
+// the intake hands over, and ends the job.
+#include "host/host.h"
+#include "host/trace.h"
+#include "relay/relay.h"
+
+namespace {
+
+void ClearRelaySlot(RelaySlot* slot) {
+  slot->event.store(nullptr);
+  slot->running.store(0);
+  slot->thread = nullptr;
+  slot->threadId = 0;
+  slot->data.store(nullptr);
+  slot->length.store(0);
+  slot->callStatus.store(0);
+  slot->javaResult.store(0);
+  slot->headerPending.store(0);
+  slot->createdEvent = nullptr;
+}
+
+// Passes the chunk waiting in the slot, if any, to Java.  False when Java
+// could not be given the bytes, which ends the job's worker.
+bool PassWaitingChunk(RelaySlot* slot, Bridge* bridge) {
+  uint32_t length = slot->length.load(std::memory_order_acquire);
+  const unsigned char* data = slot->data.load(std::memory_order_acquire);
+  if (length == 0 || data == nullptr) return true;
+  if (slot->headerPending.load(std::memory_order_relaxed) != 0) {
+    uint32_t header = HeaderBytesOf(length, true);
+    if (header != 0) {
+      BridgeWriteHeader(bridge, data, static_cast<int32_t>(header));
+      data += header;
+      length -= header;
+    }
+    slot->headerPending.store(0, std::memory_order_relaxed);
+  }
+  int32_t javaResult = slot->javaResult.load(std::memory_order_relaxed);
+  // The intake accepts no length above INT32_MAX, so the cast keeps it.
+  int32_t status = BridgeWritePSData(bridge, data, static_cast<int32_t>(length), &javaResult);
+  slot->javaResult.store(javaResult, std::memory_order_relaxed);
+  slot->callStatus.store(status, std::memory_order_relaxed);
+  return status != 0;
+}
+
+}  // namespace
+
+void StartRelayWorker(RelaySlot* slot) {
+  ClearRelaySlot(slot);
+  HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (event == nullptr) {
+    // Running stays 0: HandOffChunk returns at once and the job drains.
+    TraceFailure(TRACE_WORKER_NOT_STARTED, GetLastError());
+    return;
+  }
+  slot->createdEvent = event;
+  slot->event.store(event);
+  slot->headerPending.store(1);
+  slot->running.store(1);
+  slot->thread = CreateThread(nullptr, 0, RelayWorkerMain, slot, 0, &slot->threadId);
+  if (slot->thread == nullptr) {
+    TraceFailure(TRACE_WORKER_NOT_STARTED, GetLastError());
+    slot->running.store(0);
+    slot->event.store(INVALID_HANDLE_VALUE);
+  }
+}
+
+DWORD WINAPI RelayWorkerMain(LPVOID parameter) {
+  RelaySlot* slot = static_cast<RelaySlot*>(parameter);
+  if (slot == nullptr) return 1;
+  Bridge* bridge = CreateBridge();
+  if (bridge == nullptr) {
+    TraceFailure(TRACE_WORKER_NOT_BOUND, 0);
+    // Nobody takes chunks now: a running flag left at 1 would keep the
+    // intake polling for ever on the job's first chunk.
+    slot->event.store(INVALID_HANDLE_VALUE);
+    slot->running.store(0, std::memory_order_release);
+    return 1;
+  }
+  BridgeStartJob(bridge);
+  HANDLE event = slot->event.load();
+  while (slot->running.load(std::memory_order_acquire) != 0) {
+    WaitForSingleObject(event, INFINITE);
+    if (!PassWaitingChunk(slot, bridge)) slot->running.store(0, std::memory_order_release);
+    // Cleared after the Java call has returned and the length last: the
+    // intake takes a zero length as "the chunk is through" and unmaps it.
+    slot->data.store(nullptr, std::memory_order_relaxed);
+    slot->length.store(0, std::memory_order_release);
+  }
+  BridgeEndJob(bridge);
+  DestroyBridge(bridge);
+  slot->event.store(INVALID_HANDLE_VALUE);
+  return 0;
+}

@@ -1,0 +1,197 @@
+// The relay when something fails: Java refusing bytes or a binding, a
+// producer writing nonsense, handles that are no handles.  Nothing may hang,
+// lose or invent data.
+#include <string>
+#include <vector>
+
+#include "relay/relay.h"
+#include "tests/relay/relay_fixture.h"
+
+using RelayFailure = RelayTest;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+// CPU time the thread has used so far, in milliseconds.
+double ThreadCpuMs(HANDLE thread) {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return -1;
+  auto ms = [](const FILETIME& time) {
+    return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000.0;
+  };
+  return ms(kernel) + ms(user);
+}
+
+}  // namespace
+
+TEST_F(RelayFailure, WritePSDataFailureEndsTheJavaJobOnceAndDrainsTheRest) {
+  // Arrays: 1 header, 2 the rest of the first chunk, 3 the second chunk.
+  jvm_->Configure("fail_new_byte_array", "3");
+  OpenChannel();
+  StartRelay();
+  std::string job = PatternBytes(5000 * 5, 40);
+  JobPlan plan;
+  plan.chunkSize = 5000;
+  JobTally tally;
+  Delivery delivery = FeedJob(&channel_, Bytes(job), job.size(), plan, kRelayTimeoutMs, &tally);
+  EXPECT_EQ(delivery, Delivery::kDone) << DeliveryText(delivery);
+  EXPECT_EQ(tally.chunks, 5u) << "every chunk is acknowledged";
+  ASSERT_TRUE(StopRelay());
+  EXPECT_EQ(JavaCalls(), (Calls{"runVelmo", "writeHeader 2048", "writePSData 2952", "writeEnd"}));
+}
+
+TEST_F(RelayFailure, WorkerThatCannotBindToJavaDrainsItsJob) {
+  jvm_->Configure("omit_method", "writeEnd");
+  OpenChannel();
+  StartRelay();
+  std::string job = PatternBytes(300000, 41);
+  JobPlan plan;
+  plan.chunkSize = 65536;
+  JobTally tally;
+  Delivery delivery = FeedJob(&channel_, Bytes(job), job.size(), plan, kRelayTimeoutMs, &tally);
+  EXPECT_EQ(delivery, Delivery::kDone) << DeliveryText(delivery);
+  EXPECT_EQ(tally.chunks, 5u);
+  ASSERT_TRUE(StopRelay());
+  EXPECT_EQ(JavaCalls(), Calls{}) << "a job without a bridge reached Java";
+}
+
+TEST_F(RelayFailure, JobAfterAFailedBindingRunsNormally) {
+  jvm_->Configure("omit_method", "writeEnd");
+  OpenChannel();
+  StartRelay();
+  std::string lost = PatternBytes(3000, 42), kept = PatternBytes(3000, 43);
+  JobPlan plan;
+  JobTally tally;
+  ASSERT_EQ(FeedJob(&channel_, Bytes(lost), lost.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  jvm_->Configure("omit_method", nullptr);
+  ASSERT_EQ(FeedJob(&channel_, Bytes(kept), kept.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  ASSERT_TRUE(StopRelay());
+  EXPECT_EQ(JavaCalls(), (Calls{"runVelmo", "writeHeader 2048", "writePSData 952", "writeEnd"}));
+  EXPECT_TRUE(SameBytes(jvm_->Received("header") + jvm_->Received("data"), kept));
+}
+
+TEST_F(RelayFailure, SlowWriteEndOfOneJobNeverMeetsTheNextJob) {
+  // writeEnd outlasts the end-of-job wait (2000 reads and 50 ms): the next
+  // job's worker must not get the slot while the old one still uses it.
+  jvm_->Configure("slow_end_ms", "400");
+  OpenChannel();
+  StartRelay();
+  std::string job1 = PatternBytes(3000, 44), job2 = PatternBytes(70000, 45);
+  JobPlan plan;
+  plan.chunkSize = 4096;
+  JobTally tally;
+  ASSERT_EQ(FeedJob(&channel_, Bytes(job1), job1.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  ASSERT_EQ(FeedJob(&channel_, Bytes(job2), job2.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  ASSERT_TRUE(StopRelay());
+  std::vector<std::string> events = jvm_->Events();
+  size_t firstDetach = events.size(), secondAttach = events.size();
+  for (size_t i = 0; i < events.size(); ++i) {
+    if (events[i] == "DetachCurrentThread" && firstDetach == events.size()) firstDetach = i;
+    if (events[i].rfind("AttachCurrentThread", 0) == 0) secondAttach = i;
+  }
+  ASSERT_LT(secondAttach, events.size()) << "no second worker attached";
+  EXPECT_LT(firstDetach, secondAttach) << "the second job's worker started before the first had ended";
+  EXPECT_EQ(jvm_->EventsStartingWith("java writeEnd").size(), 2u);
+  EXPECT_TRUE(SameBytes(jvm_->Received("header"), job1.substr(0, 2048) + job2.substr(0, 2048)));
+  EXPECT_TRUE(SameBytes(jvm_->Received("data"), job1.substr(2048) + job2.substr(2048)));
+}
+
+TEST_F(RelayFailure, LengthBelowMinusOneIsAcknowledgedAndSkipped) {
+  OpenChannel();
+  StartRelay();
+  std::string job = PatternBytes(9000, 46);
+  JobPlan plan;
+  plan.chunkSize = 3000;
+  plan.sendBadLength = true;
+  plan.badLength = -2;
+  JobTally tally;
+  ASSERT_EQ(FeedJob(&channel_, Bytes(job), job.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  ASSERT_TRUE(StopRelay());
+  EXPECT_EQ(JavaCalls(), (Calls{"runVelmo", "writeHeader 2048", "writePSData 952", "writePSData 3000",
+                                "writePSData 3000", "writeEnd"}));
+  EXPECT_TRUE(SameBytes(jvm_->Received("header") + jvm_->Received("data"), job));
+}
+
+TEST_F(RelayFailure, LengthPastTheMappedViewIsAcknowledgedAndSkipped) {
+  OpenChannel(4096);
+  StartRelay();
+  std::string job = PatternBytes(8192, 47);
+  JobPlan plan;
+  plan.chunkSize = 4096;
+  plan.sendBadLength = true;
+  // The mapping holds 4100 bytes, its view two pages: 8189 bytes of data
+  // would end one byte past the view.
+  plan.badLength = 8189;
+  JobTally tally;
+  ASSERT_EQ(FeedJob(&channel_, Bytes(job), job.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  plan.badLength = INT32_MAX;
+  ASSERT_EQ(FeedJob(&channel_, Bytes(job), job.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  ASSERT_TRUE(StopRelay());
+  EXPECT_EQ(jvm_->EventsStartingWith("java writePSData").size(), 4u);
+  EXPECT_TRUE(SameBytes(jvm_->Received("header"), job.substr(0, 2048) + job.substr(0, 2048)));
+  EXPECT_TRUE(SameBytes(jvm_->Received("data"), job.substr(2048) + job.substr(2048)));
+}
+
+TEST_F(RelayFailure, JobEventZeroEndsTheRelayAtOnce) {
+  OpenChannel();
+  WriteControlField(offsetof(ControlBlock, jobEvent), 0);
+  StartRelay();
+  bool result = false;
+  ASSERT_TRUE(AwaitRelayReturn(kRelayTimeoutMs, &result)) << "the relay did not return";
+  EXPECT_TRUE(result);
+  EXPECT_TRUE(jvm_->EventsStartingWith("CreateJavaVM").empty()) << "a worker was started";
+}
+
+TEST_F(RelayFailure, JobEventAllOnesEndsTheRelayAtOnce) {
+  OpenChannel();
+  WriteControlField(offsetof(ControlBlock, jobEvent), ~0ull);
+  StartRelay();
+  bool result = false;
+  ASSERT_TRUE(AwaitRelayReturn(kRelayTimeoutMs, &result)) << "the relay did not return";
+  EXPECT_TRUE(result);
+  EXPECT_TRUE(jvm_->EventsStartingWith("CreateJavaVM").empty()) << "a worker was started";
+}
+
+TEST_F(RelayFailure, JobEventThatIsNoHandleEndsTheRelayWithoutAJavaJob) {
+  OpenChannel();
+  // A value no handle table holds: the wait on it fails.
+  WriteControlField(offsetof(ControlBlock, jobEvent), 0x7FFFFFC);
+  StartRelay();
+  bool result = false;
+  ASSERT_TRUE(AwaitRelayReturn(kRelayTimeoutMs, &result)) << "the relay did not return";
+  EXPECT_TRUE(result);
+  EXPECT_EQ(JavaCalls(), Calls{});
+}
+
+TEST_F(RelayFailure, ControlMappingThatCannotBeMappedReturnsFalse) {
+  HANDLE notAMapping = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  ASSERT_NE(notAMapping, nullptr) << "CreateEventA failed: " << GetLastError();
+  StartRelayOn(reinterpret_cast<uintptr_t>(notAMapping));
+  bool result = true;
+  ASSERT_TRUE(AwaitRelayReturn(kRelayTimeoutMs, &result)) << "the relay did not return";
+  EXPECT_FALSE(result);
+  EXPECT_EQ(WaitForSingleObject(notAMapping, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "something was signalled";
+  CloseHandle(notAMapping);
+}
+
+TEST_F(RelayFailure, FailedWaitForAChunkEndsTheJobWithoutSpinning) {
+  OpenChannel();
+  HANDLE chunkReady = channel_.chunkReadyEvent;
+  WriteControlField(offsetof(ControlBlock, chunkReadyEvent), 0);
+  StartRelay();
+  ASSERT_EQ(BeginJob(&channel_), Delivery::kDone);
+  ASSERT_TRUE(AwaitJobEnds(1, kRelayTimeoutMs)) << "the broken job was not ended";
+  double cpuBefore = ThreadCpuMs(relayThread_);
+  Sleep(500);
+  double cpuAfter = ThreadCpuMs(relayThread_);
+  EXPECT_LT(cpuAfter - cpuBefore, 100.0) << "the relay spins after a failed wait";
+
+  // The next job reads the Control block afresh.
+  WriteControlField(offsetof(ControlBlock, chunkReadyEvent), reinterpret_cast<uintptr_t>(chunkReady));
+  std::string job = PatternBytes(1000, 48);
+  JobPlan plan;
+  JobTally tally;
+  ASSERT_EQ(FeedJob(&channel_, Bytes(job), job.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  ASSERT_TRUE(StopRelay());
+  EXPECT_EQ(JavaCalls(), (Calls{"runVelmo", "writeEnd", "runVelmo", "writePSData 1000", "writeEnd"}));
+}

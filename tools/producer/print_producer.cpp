@@ -1,0 +1,140 @@
+#include "tools/producer/print_producer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "relay/relay.h"
+
+namespace {
+
+uint64_t HandleValue(HANDLE handle) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(handle)); }
+
+HANDLE CreateMapping(size_t size, SECURITY_ATTRIBUTES* security) {
+  uint64_t size64 = size;
+  return CreateFileMappingA(INVALID_HANDLE_VALUE, security, PAGE_READWRITE, static_cast<DWORD>(size64 >> 32),
+                            static_cast<DWORD>(size64 & 0xFFFFFFFFu), nullptr);
+}
+
+void CloseIfOpen(HANDLE* handle) {
+  if (*handle != nullptr) CloseHandle(*handle);
+  *handle = nullptr;
+}
+
+// Waits for the relay's answer on event; gives up when the relay has ended.
+Delivery AwaitRelay(const ProducerChannel* channel, HANDLE event, DWORD timeoutMs) {
+  HANDLE waits[2] = {event, channel->relay};
+  DWORD count = channel->relay != nullptr ? 2 : 1;
+  DWORD result = WaitForMultipleObjects(count, waits, FALSE, timeoutMs);
+  if (result == WAIT_OBJECT_0) return Delivery::kDone;
+  if (result == WAIT_OBJECT_0 + 1) return Delivery::kRelayGone;
+  if (result == WAIT_TIMEOUT) return Delivery::kTimedOut;
+  return Delivery::kFailed;
+}
+
+Delivery SignalAndAwait(ProducerChannel* channel, DWORD timeoutMs) {
+  if (!SetEvent(channel->chunkReadyEvent)) return Delivery::kFailed;
+  return AwaitRelay(channel, channel->chunkConsumedEvent, timeoutMs);
+}
+
+void WriteLength(ProducerChannel* channel, int32_t length) {
+  // Written last, after the data: the block is complete before chunk-ready.
+  *reinterpret_cast<volatile int32_t*>(channel->chunkBlock) = length;
+}
+
+}  // namespace
+
+bool OpenProducerChannel(ProducerChannel* channel, size_t chunkCapacity, bool inheritable) {
+  *channel = ProducerChannel{};
+  if (chunkCapacity > static_cast<size_t>(INT32_MAX)) return false;
+  SECURITY_ATTRIBUTES security = {sizeof security, nullptr, inheritable ? TRUE : FALSE};
+  channel->controlMapping = CreateMapping(sizeof(ControlBlock), &security);
+  channel->chunkMapping = CreateMapping(chunkCapacity + kChunkDataOffset, &security);
+  channel->jobEvent = CreateEventA(&security, FALSE, FALSE, nullptr);
+  channel->chunkConsumedEvent = CreateEventA(&security, FALSE, FALSE, nullptr);
+  channel->chunkReadyEvent = CreateEventA(&security, FALSE, FALSE, nullptr);
+  channel->chunkCapacity = chunkCapacity;
+  if (channel->controlMapping == nullptr || channel->chunkMapping == nullptr || channel->jobEvent == nullptr ||
+      channel->chunkConsumedEvent == nullptr || channel->chunkReadyEvent == nullptr) {
+    CloseProducerChannel(channel);
+    return false;
+  }
+  channel->chunkBlock = static_cast<unsigned char*>(MapViewOfFile(channel->chunkMapping, FILE_MAP_WRITE, 0, 0, 0));
+  void* controlView = MapViewOfFile(channel->controlMapping, FILE_MAP_WRITE, 0, 0, 0);
+  if (channel->chunkBlock == nullptr || controlView == nullptr) {
+    if (controlView != nullptr) UnmapViewOfFile(controlView);
+    CloseProducerChannel(channel);
+    return false;
+  }
+  ControlBlock block = {HandleValue(channel->jobEvent), HandleValue(channel->chunkMapping),
+                        HandleValue(channel->chunkConsumedEvent), HandleValue(channel->chunkReadyEvent)};
+  memcpy(controlView, &block, sizeof block);
+  UnmapViewOfFile(controlView);
+  return true;
+}
+
+void CloseProducerChannel(ProducerChannel* channel) {
+  if (channel->chunkBlock != nullptr) UnmapViewOfFile(channel->chunkBlock);
+  channel->chunkBlock = nullptr;
+  CloseIfOpen(&channel->controlMapping);
+  CloseIfOpen(&channel->chunkMapping);
+  CloseIfOpen(&channel->jobEvent);
+  CloseIfOpen(&channel->chunkConsumedEvent);
+  CloseIfOpen(&channel->chunkReadyEvent);
+}
+
+const char* DeliveryText(Delivery delivery) {
+  switch (delivery) {
+    case Delivery::kDone: return "done";
+    case Delivery::kTimedOut: return "timed out waiting for the relay";
+    case Delivery::kRelayGone: return "the relay ended";
+    case Delivery::kFailed: return "a wait or signal failed";
+  }
+  return "?";
+}
+
+Delivery BeginJob(ProducerChannel* channel) {
+  return SetEvent(channel->jobEvent) ? Delivery::kDone : Delivery::kFailed;
+}
+
+Delivery SendChunk(ProducerChannel* channel, const void* data, uint32_t length, DWORD timeoutMs) {
+  if (length > channel->chunkCapacity) return Delivery::kFailed;
+  if (length > 0) memcpy(channel->chunkBlock + kChunkDataOffset, data, length);
+  WriteLength(channel, static_cast<int32_t>(length));
+  return SignalAndAwait(channel, timeoutMs);
+}
+
+Delivery SendLengthOnly(ProducerChannel* channel, int32_t length, DWORD timeoutMs) {
+  WriteLength(channel, length);
+  return SignalAndAwait(channel, timeoutMs);
+}
+
+Delivery EndJob(ProducerChannel* channel, DWORD timeoutMs) {
+  Delivery delivery = SendLengthOnly(channel, kChunkEndMarker, timeoutMs);
+  if (delivery != Delivery::kDone) return delivery;
+  return AwaitRelay(channel, channel->jobEvent, timeoutMs);
+}
+
+Delivery FeedJob(ProducerChannel* channel, const unsigned char* bytes, size_t size, const JobPlan& plan,
+                 DWORD timeoutMs, JobTally* tally) {
+  if (plan.chunkSize == 0 || plan.chunkSize > channel->chunkCapacity) return Delivery::kFailed;
+  Delivery delivery = BeginJob(channel);
+  for (int i = 0; delivery == Delivery::kDone && i < plan.zeroChunksFirst; ++i) {
+    delivery = SendChunk(channel, nullptr, 0, timeoutMs);
+    if (delivery == Delivery::kDone) ++tally->chunks;
+  }
+  bool badLengthSent = !plan.sendBadLength;
+  for (size_t at = 0; delivery == Delivery::kDone && at < size;) {
+    uint32_t length = static_cast<uint32_t>(std::min<size_t>(plan.chunkSize, size - at));
+    delivery = SendChunk(channel, bytes + at, length, timeoutMs);
+    if (delivery != Delivery::kDone) break;
+    ++tally->chunks;
+    tally->bytes += length;
+    at += length;
+    if (!badLengthSent) {
+      delivery = SendLengthOnly(channel, plan.badLength, timeoutMs);
+      badLengthSent = true;
+    }
+  }
+  if (delivery == Delivery::kDone) delivery = EndJob(channel, timeoutMs);
+  return delivery;
+}

@@ -1,0 +1,75 @@
+// The producing end of the print-job protocol, as the port monitor plays it:
+// the control mapping, the chunk mapping and the three events, and one job
+// fed through them chunk by chunk.  Used by producer.exe, the benchmark and
+// the relay tests.
+//
+// The producer's contract (the relay leaves it open):
+//   - all three events are auto-reset and created not signalled;
+//   - the Control block is written once, when the channel opens, and stays;
+//   - a job: the producer signals the job event; for each chunk it fills the
+//     Chunk block, signals chunk-ready and waits for chunk-consumed; then the
+//     end marker the same way; then it waits on the job event itself.  That
+//     wait takes the relay's end-of-job signal, so the relay, which waits on
+//     the same event again no sooner than 50 ms later, never mistakes its own
+//     signal for the next job.
+//   - every wait is bounded, and also ends when the relay (a process, or a
+//     thread in the producer's process) ends first.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+struct ProducerChannel {
+  HANDLE controlMapping;
+  HANDLE chunkMapping;
+  HANDLE jobEvent;
+  HANDLE chunkConsumedEvent;
+  HANDLE chunkReadyEvent;
+  unsigned char* chunkBlock;  // the producer's view of the chunk mapping
+  size_t chunkCapacity;       // data bytes one chunk can hold
+  HANDLE relay;               // the relay's process or thread once known, else null
+};
+
+// Creates both mappings and the three events and writes the Control block.
+// chunkCapacity bytes of data fit after the length field.  inheritable: the
+// handles pass, with the same values, to a child started with
+// bInheritHandles.  False, with nothing left open, on any failure.
+bool OpenProducerChannel(ProducerChannel* channel, size_t chunkCapacity, bool inheritable);
+void CloseProducerChannel(ProducerChannel* channel);
+
+enum class Delivery {
+  kDone,
+  kTimedOut,   // the relay did not answer in time
+  kRelayGone,  // the relay's process or thread ended
+  kFailed,     // a wait or a signal failed, or the chunk does not fit
+};
+const char* DeliveryText(Delivery delivery);
+
+// Signals the job event: a job begins.
+Delivery BeginJob(ProducerChannel* channel);
+// One chunk of data: fill, chunk-ready, wait for chunk-consumed.
+Delivery SendChunk(ProducerChannel* channel, const void* data, uint32_t length, DWORD timeoutMs);
+// A Chunk block of only a length field (no data written): the end marker or
+// a length the relay must refuse.
+Delivery SendLengthOnly(ProducerChannel* channel, int32_t length, DWORD timeoutMs);
+// The end marker, its acknowledgement, then the relay's end-of-job signal.
+Delivery EndJob(ProducerChannel* channel, DWORD timeoutMs);
+
+struct JobPlan {
+  uint32_t chunkSize = 65536;  // 1 .. chunkCapacity
+  int zeroChunksFirst = 0;     // zero-length chunks before the data
+  bool sendBadLength = false;  // after the first data chunk, one chunk of badLength
+  int32_t badLength = 0;
+};
+
+struct JobTally {
+  uint64_t chunks = 0;  // chunks acknowledged, end marker not counted
+  uint64_t bytes = 0;   // data bytes acknowledged
+};
+
+// A whole job: begin, the bytes in chunks as planned, the end.  Stops at the
+// first delivery that is not kDone and returns it.
+Delivery FeedJob(ProducerChannel* channel, const unsigned char* bytes, size_t size, const JobPlan& plan,
+                 DWORD timeoutMs, JobTally* tally);

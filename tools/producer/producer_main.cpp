@@ -1,0 +1,164 @@
+// producer.exe: plays the port monitor for jvmhost's print relay, by hand or
+// from a test.  Starts jvmhost.exe on a fresh channel, feeds each file as a
+// job, reports, and ends the relay.
+//
+//   producer [options] FILE...
+//     --chunk N        data bytes per chunk (default 65536)
+//     --jvmhost PATH   the relay program (default: jvmhost.exe beside producer.exe)
+//     --timeout MS     bound of every wait for the relay (default 30000)
+//     --zero-chunks N  zero-length chunks before each job's data
+//     --empty-jobs N   N more jobs of only the end marker, after the files
+//     --bad-length N   after each job's first chunk, one chunk whose length is N
+//     --keep-relay     leave jvmhost running at the end
+//
+// Exit code: 0 every job acknowledged, 1 usage, 2 could not set up (file,
+// mapping, process), 3 timed out, 4 the relay ended or a wait failed.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/producer/print_producer.h"
+#include "tools/producer/relay_process.h"
+
+namespace {
+
+struct Options {
+  JobPlan plan;
+  std::string jvmhost;
+  DWORD timeoutMs = 30000;
+  int emptyJobs = 0;
+  bool keepRelay = false;
+  std::vector<std::string> files;
+};
+
+void PrintUsage() {
+  fprintf(stderr,
+          "usage: producer [--chunk N] [--jvmhost PATH] [--timeout MS] [--zero-chunks N]\n"
+          "                [--empty-jobs N] [--bad-length N] [--keep-relay] FILE...\n");
+}
+
+bool ParseNumber(const char* text, long long low, long long high, long long* value) {
+  char* end = nullptr;
+  long long parsed = strtoll(text, &end, 10);
+  if (end == text || *end != '\0' || parsed < low || parsed > high) return false;
+  *value = parsed;
+  return true;
+}
+
+std::string BesideThisProgram(const char* name) {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string full(path, length);
+  return full.substr(0, full.find_last_of('\\') + 1) + name;
+}
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    std::string name = argv[i];
+    long long value = 0;
+    bool hasValue = i + 1 < argc;
+    if (name == "--keep-relay") {
+      options->keepRelay = true;
+    } else if (name == "--jvmhost" && hasValue) {
+      options->jvmhost = argv[++i];
+    } else if (name == "--chunk" && hasValue && ParseNumber(argv[++i], 1, INT32_MAX - 8, &value)) {
+      options->plan.chunkSize = static_cast<uint32_t>(value);
+    } else if (name == "--timeout" && hasValue && ParseNumber(argv[++i], 1, 0x7FFFFFFF, &value)) {
+      options->timeoutMs = static_cast<DWORD>(value);
+    } else if (name == "--zero-chunks" && hasValue && ParseNumber(argv[++i], 0, 1000000, &value)) {
+      options->plan.zeroChunksFirst = static_cast<int>(value);
+    } else if (name == "--empty-jobs" && hasValue && ParseNumber(argv[++i], 0, 1000000, &value)) {
+      options->emptyJobs = static_cast<int>(value);
+    } else if (name == "--bad-length" && hasValue && ParseNumber(argv[++i], INT32_MIN, INT32_MAX, &value)) {
+      options->plan.sendBadLength = true;
+      options->plan.badLength = static_cast<int32_t>(value);
+    } else if (name.rfind("--", 0) == 0) {
+      return false;
+    } else {
+      options->files.push_back(name);
+    }
+  }
+  if (options->jvmhost.empty()) options->jvmhost = BesideThisProgram("jvmhost.exe");
+  return !options->files.empty() || options->emptyJobs > 0;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  unsigned char buffer[65536];
+  size_t read = 0;
+  while ((read = fread(buffer, 1, sizeof buffer, file)) > 0) bytes->insert(bytes->end(), buffer, buffer + read);
+  bool ok = ferror(file) == 0;
+  fclose(file);
+  return ok;
+}
+
+int ExitCodeOf(Delivery delivery) { return delivery == Delivery::kTimedOut ? 3 : 4; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    PrintUsage();
+    return 1;
+  }
+  std::vector<std::vector<unsigned char>> jobs;
+  for (const std::string& path : options.files) {
+    jobs.emplace_back();
+    if (!ReadWholeFile(path, &jobs.back())) {
+      fprintf(stderr, "producer: cannot read %s\n", path.c_str());
+      return 2;
+    }
+  }
+  ProducerChannel channel;
+  if (!OpenProducerChannel(&channel, options.plan.chunkSize, true)) {
+    fprintf(stderr, "producer: cannot create the mappings and events (error %lu)\n", GetLastError());
+    return 2;
+  }
+  DWORD relayId = 0;
+  if (!StartRelayProcess(options.jvmhost, &channel, &relayId)) {
+    fprintf(stderr, "producer: cannot start %s (error %lu)\n", options.jvmhost.c_str(), GetLastError());
+    CloseProducerChannel(&channel);
+    return 2;
+  }
+
+  LARGE_INTEGER frequency, start, stop;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  JobTally tally;
+  int jobsDone = 0;
+  Delivery delivery = Delivery::kDone;
+  for (size_t i = 0; delivery == Delivery::kDone && i < jobs.size(); ++i) {
+    delivery = FeedJob(&channel, jobs[i].data(), jobs[i].size(), options.plan, options.timeoutMs, &tally);
+    if (delivery == Delivery::kDone) ++jobsDone;
+  }
+  for (int i = 0; delivery == Delivery::kDone && i < options.emptyJobs; ++i) {
+    delivery = FeedJob(&channel, nullptr, 0, options.plan, options.timeoutMs, &tally);
+    if (delivery == Delivery::kDone) ++jobsDone;
+  }
+  QueryPerformanceCounter(&stop);
+  double seconds = static_cast<double>(stop.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+
+  printf("producer: %d jobs, %llu chunks, %llu bytes, %.3f s, %.2f MiB/s (relay process %lu)\n", jobsDone,
+         static_cast<unsigned long long>(tally.chunks), static_cast<unsigned long long>(tally.bytes), seconds,
+         seconds > 0 ? static_cast<double>(tally.bytes) / (1024.0 * 1024.0) / seconds : 0.0,
+         static_cast<unsigned long>(relayId));
+  if (delivery != Delivery::kDone) fprintf(stderr, "producer: job %d: %s\n", jobsDone + 1, DeliveryText(delivery));
+
+  if (options.keepRelay) {
+    CloseHandle(channel.relay);
+    channel.relay = nullptr;
+  } else {
+    DWORD relayExit = 0;
+    if (!EndRelayProcess(&channel, options.timeoutMs, &relayExit)) {
+      fprintf(stderr, "producer: the relay process did not end\n");
+    }
+  }
+  CloseProducerChannel(&channel);
+  return delivery == Delivery::kDone ? 0 : ExitCodeOf(delivery);
+}

@@ -1,0 +1,18 @@
+// jvmhost.exe started as the print relay on a producer's channel.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "tools/producer/print_producer.h"
+
+// Starts jvmhost with the control mapping's handle value as its only argument,
+// passing the channel's inheritable handles on; the channel's relay field
+// then names the process.  False when the process could not be started.
+bool StartRelayProcess(const std::string& jvmhostPath, ProducerChannel* channel, DWORD* processId);
+
+// The relay never ends by itself (it waits for the next job): the producer
+// ends it once its last job is acknowledged.  True when the process had
+// already ended or ended within timeoutMs; its exit code in *exitCode.
+bool EndRelayProcess(ProducerChannel* channel, DWORD timeoutMs, DWORD* exitCode);
