@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-bool StartRelayProcess(const std::string& jvmhostPath, ProducerChannel* channel, DWORD* processId) {
+bool StartRelayProcess(const std::string& jvmhostPath, ProducerChannel* channel, DWORD* processId,
+                       HANDLE* mainThread) {
   // The relay reads its argument with "%d": the handle value in decimal.
   char argument[32];
   snprintf(argument, sizeof argument, "%lu",
@@ -18,7 +19,11 @@ bool StartRelayProcess(const std::string& jvmhostPath, ProducerChannel* channel,
                       &process)) {
     return false;
   }
-  CloseHandle(process.hThread);
+  if (mainThread != nullptr) {
+    *mainThread = process.hThread;
+  } else {
+    CloseHandle(process.hThread);
+  }
   channel->relay = process.hProcess;
   if (processId != nullptr) *processId = process.dwProcessId;
   return true;

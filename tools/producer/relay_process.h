@@ -9,8 +9,11 @@
 
 // Starts jvmhost with the control mapping's handle value as its only argument,
 // passing the channel's inheritable handles on; the channel's relay field
-// then names the process.  False when the process could not be started.
-bool StartRelayProcess(const std::string& jvmhostPath, ProducerChannel* channel, DWORD* processId);
+// then names the process.  mainThread, when given, receives the handle of
+// the process's main thread, where the relay's intake runs (the caller
+// closes it).  False when the process could not be started.
+bool StartRelayProcess(const std::string& jvmhostPath, ProducerChannel* channel, DWORD* processId,
+                       HANDLE* mainThread = nullptr);
 
 // The relay never ends by itself (it waits for the next job): the producer
 // ends it once its last job is acknowledged.  True when the process had

@@ -1,0 +1,198 @@
+// bench.exe: throughput and per-chunk latency of jvmhost's print relay, two
+// processes as in the product: this program produces, jvmhost.exe relays to
+// the stand-in Java runtime (count_only, so Java keeps no bytes).  Baselines
+// measured in the same run, interleaved with the relay:
+//   memcpy  the same bytes copied chunk by chunk in this process;
+//   floor   the same producer, mappings and events against a consumer
+//           process (this program started with a handle value) that copies
+//           each chunk out of its view and acknowledges, with no worker.
+// Then one job with slow Java (writePSData 50 ms) for the intake's CPU time.
+//
+//   bench [--rounds N] [--scale F] [--slow-chunks N] [--jvmhost PATH]
+//   bench HANDLE          (the floor consumer; started by bench itself)
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/support/java_install.h"
+#include "tools/bench/floor_consumer.h"
+#include "tools/bench/measurements.h"
+#include "tools/producer/print_producer.h"
+#include "tools/producer/relay_process.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 120000;
+constexpr size_t kChunkCapacity = 1 << 20;
+
+struct Options {
+  int rounds = 5;
+  double scale = 1.0;
+  int slowChunks = 40;
+  std::string jvmhost;
+};
+
+struct SizeCase {
+  uint32_t chunkSize;
+  const char* name;
+  size_t jobBytes;  // at scale 1
+  std::vector<double> memcpyMiBs, floorMiBs, relayMiBs, floorUs, relayUs, relayCpuShare;
+};
+
+std::string BesideThisProgram(const char* name) {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string full(path, length);
+  return full.substr(0, full.find_last_of('\\') + 1) + name;
+}
+
+bool IsHandleArgument(const char* text) {
+  if (*text == '\0') return false;
+  for (const char* c = text; *c; ++c) {
+    if (!isdigit(static_cast<unsigned char>(*c))) return false;
+  }
+  return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    std::string name = argv[i];
+    if (i + 1 >= argc) return false;
+    const char* value = argv[++i];
+    if (name == "--rounds") {
+      options->rounds = atoi(value);
+    } else if (name == "--scale") {
+      options->scale = atof(value);
+    } else if (name == "--slow-chunks") {
+      options->slowChunks = atoi(value);
+    } else if (name == "--jvmhost") {
+      options->jvmhost = value;
+    } else {
+      return false;
+    }
+  }
+  if (options->jvmhost.empty()) options->jvmhost = BesideThisProgram("jvmhost.exe");
+  return options->rounds > 0 && options->scale > 0 && options->slowChunks > 0;
+}
+
+// A consumer process on a channel of its own.
+struct Consumer {
+  ProducerChannel channel = {};
+  HANDLE mainThread = nullptr;
+  bool started = false;
+};
+
+bool StartConsumer(const std::string& program, Consumer* consumer) {
+  if (!OpenProducerChannel(&consumer->channel, kChunkCapacity, true)) return false;
+  consumer->started = StartRelayProcess(program, &consumer->channel, nullptr, &consumer->mainThread);
+  return consumer->started;
+}
+
+void StopConsumer(Consumer* consumer) {
+  if (consumer->started) EndRelayProcess(&consumer->channel, 10000, nullptr);
+  if (consumer->mainThread != nullptr) CloseHandle(consumer->mainThread);
+  CloseProducerChannel(&consumer->channel);
+}
+
+std::vector<unsigned char> JobBytes(size_t size) {
+  std::vector<unsigned char> bytes(size);
+  uint32_t state = 12345;
+  for (unsigned char& byte : bytes) {
+    state = state * 1103515245u + 12345u;
+    byte = static_cast<unsigned char>(state >> 24);
+  }
+  return bytes;
+}
+
+bool Warm(Consumer* consumer) {
+  std::vector<unsigned char> bytes = JobBytes(300000);
+  return MeasureJob(&consumer->channel, bytes, 65536, nullptr, kTimeoutMs).ok;
+}
+
+int Fail(const char* what) {
+  fprintf(stderr, "bench: %s (error %lu)\n", what, GetLastError());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && IsHandleArgument(argv[1])) {
+    return RunFloorConsumer(static_cast<uintptr_t>(strtoull(argv[1], nullptr, 10))) ? 0 : 1;
+  }
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    fprintf(stderr, "usage: bench [--rounds N] [--scale F] [--slow-chunks N] [--jvmhost PATH]\n");
+    return 1;
+  }
+
+  JavaInstall install;
+  install.MakeStandardInstall();
+  SetEnvironmentVariableA("FAKEJVM_COUNT_ONLY", "1");
+  Consumer relay, floor;
+  if (!StartConsumer(options.jvmhost, &relay)) return Fail("cannot start the relay process");
+  if (!StartConsumer(BesideThisProgram("bench.exe"), &floor)) return Fail("cannot start the floor consumer");
+  if (!Warm(&relay) || !Warm(&floor)) return Fail("warm-up job failed");
+
+  std::vector<SizeCase> cases = {{4096, "4 KiB", 8u << 20, {}, {}, {}, {}, {}, {}},
+                                 {65536, "64 KiB", 32u << 20, {}, {}, {}, {}, {}, {}},
+                                 {1u << 20, "1 MiB", 128u << 20, {}, {}, {}, {}, {}, {}}};
+  size_t largest = 0;
+  for (SizeCase& c : cases) {
+    c.jobBytes = static_cast<size_t>(static_cast<double>(c.jobBytes) * options.scale);
+    c.jobBytes = std::max<size_t>(c.jobBytes - c.jobBytes % c.chunkSize, c.chunkSize);
+    largest = std::max(largest, c.jobBytes);
+  }
+  std::vector<unsigned char> source = JobBytes(largest);
+
+  for (int round = 0; round < options.rounds; ++round) {
+    for (SizeCase& c : cases) {
+      std::vector<unsigned char> bytes(source.begin(), source.begin() + static_cast<long>(c.jobBytes));
+      c.memcpyMiBs.push_back(MeasureMemcpy(bytes, c.chunkSize, 1));
+      JobMeasurement floorRun = MeasureJob(&floor.channel, bytes, c.chunkSize, floor.mainThread, kTimeoutMs);
+      JobMeasurement relayRun = MeasureJob(&relay.channel, bytes, c.chunkSize, relay.mainThread, kTimeoutMs);
+      if (!floorRun.ok || !relayRun.ok) return Fail("a job did not complete");
+      c.floorMiBs.push_back(floorRun.mibPerSecond);
+      c.floorUs.push_back(floorRun.medianChunkUs);
+      c.relayMiBs.push_back(relayRun.mibPerSecond);
+      c.relayUs.push_back(relayRun.medianChunkUs);
+      c.relayCpuShare.push_back(relayRun.consumerCpuMs / (relayRun.seconds * 1000.0));
+    }
+  }
+
+  printf("relay benchmark: two processes (bench.exe producing; jvmhost.exe relaying to the stand-in JVM in\n"
+         "count_only mode; floor: bench.exe consumer copying each chunk, no worker); %d rounds interleaved,\n"
+         "medians; job sizes 4 KiB: %zu MiB, 64 KiB: %zu MiB, 1 MiB: %zu MiB\n\n",
+         options.rounds, cases[0].jobBytes >> 20, cases[1].jobBytes >> 20, cases[2].jobBytes >> 20);
+  printf("%-8s %13s %12s %12s %12s %15s %15s %16s\n", "chunk", "memcpy MiB/s", "floor MiB/s", "relay MiB/s",
+         "relay/floor", "floor us/chunk", "relay us/chunk", "intake CPU/wall");
+  for (SizeCase& c : cases) {
+    double floorMiBs = Median(c.floorMiBs), relayMiBs = Median(c.relayMiBs);
+    printf("%-8s %13.0f %12.1f %12.1f %11.0f%% %15.0f %15.0f %15.0f%%\n", c.name, Median(c.memcpyMiBs), floorMiBs,
+           relayMiBs, 100.0 * relayMiBs / floorMiBs, Median(c.floorUs), Median(c.relayUs),
+           100.0 * Median(c.relayCpuShare));
+  }
+  StopConsumer(&relay);
+
+  // Slow Java: writePSData takes 50 ms; the intake should wait, not work.
+  SetEnvironmentVariableA("FAKEJVM_SLOW_MS", "50");
+  Consumer slow;
+  if (!StartConsumer(options.jvmhost, &slow) || !Warm(&slow)) return Fail("cannot start the slow relay");
+  std::vector<unsigned char> bytes(source.begin(), source.begin() + static_cast<long>(options.slowChunks) * 65536);
+  JobMeasurement slowRun = MeasureJob(&slow.channel, bytes, 65536, slow.mainThread, kTimeoutMs);
+  if (!slowRun.ok) return Fail("the slow job did not complete");
+  printf("\nslow Java (writePSData 50 ms), %d chunks of 64 KiB: %.2f MiB/s, %.0f ms/chunk, intake CPU %.1f ms "
+         "in %.0f ms (%.1f%%)\n",
+         options.slowChunks, slowRun.mibPerSecond, slowRun.medianChunkUs / 1000.0, slowRun.consumerCpuMs,
+         slowRun.seconds * 1000.0, 100.0 * slowRun.consumerCpuMs / (slowRun.seconds * 1000.0));
+  StopConsumer(&slow);
+  StopConsumer(&floor);
+  // jvmhost's binding created its private key below the user's own.
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Velmo");
+  return 0;
+}

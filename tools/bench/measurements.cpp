@@ -1,0 +1,78 @@
+#include "tools/bench/measurements.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+double Now() {
+  static double frequency = [] {
+    LARGE_INTEGER value;
+    QueryPerformanceFrequency(&value);
+    return static_cast<double>(value.QuadPart);
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) / frequency;
+}
+
+double ThreadCpuMs(HANDLE thread) {
+  FILETIME created, exited, kernel, user;
+  if (thread == nullptr || !GetThreadTimes(thread, &created, &exited, &kernel, &user)) return 0;
+  auto ms = [](const FILETIME& time) {
+    return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e4;
+  };
+  return ms(kernel) + ms(user);
+}
+
+constexpr double kMiB = 1024.0 * 1024.0;
+
+}  // namespace
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  size_t middle = values.size() / 2;
+  return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+JobMeasurement MeasureJob(ProducerChannel* channel, const std::vector<unsigned char>& bytes, uint32_t chunkSize,
+                          HANDLE consumerThread, DWORD timeoutMs) {
+  JobMeasurement result;
+  std::vector<double> chunkSeconds;
+  chunkSeconds.reserve(bytes.size() / chunkSize + 1);
+  double cpuBefore = ThreadCpuMs(consumerThread);
+  double start = Now();
+  if (BeginJob(channel) != Delivery::kDone) return result;
+  for (size_t at = 0; at < bytes.size();) {
+    uint32_t length = static_cast<uint32_t>(std::min<size_t>(chunkSize, bytes.size() - at));
+    double sent = Now();
+    if (SendChunk(channel, bytes.data() + at, length, timeoutMs) != Delivery::kDone) return result;
+    chunkSeconds.push_back(Now() - sent);
+    at += length;
+  }
+  if (EndJob(channel, timeoutMs) != Delivery::kDone) return result;
+  result.seconds = Now() - start;
+  result.consumerCpuMs = ThreadCpuMs(consumerThread) - cpuBefore;
+  result.ok = true;
+  result.mibPerSecond = static_cast<double>(bytes.size()) / kMiB / result.seconds;
+  result.medianChunkUs = Median(chunkSeconds) * 1e6;
+  return result;
+}
+
+double MeasureMemcpy(const std::vector<unsigned char>& bytes, uint32_t chunkSize, int repeats) {
+  std::vector<unsigned char> target(chunkSize);
+  double best = 0;
+  for (int pass = 0; pass < repeats; ++pass) {
+    double start = Now();
+    for (size_t at = 0; at < bytes.size(); at += chunkSize) {
+      size_t length = std::min<size_t>(chunkSize, bytes.size() - at);
+      memcpy(target.data(), bytes.data() + at, length);
+      // Keeps the copy from being optimised away.
+      asm volatile("" : : "r"(target.data()) : "memory");
+    }
+    double seconds = Now() - start;
+    best = std::max(best, static_cast<double>(bytes.size()) / kMiB / seconds);
+  }
+  return best;
+}

@@ -1,0 +1,29 @@
+// What the relay benchmark measures: one job through a consumer, and a bare
+// memcpy of the same bytes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "tools/producer/print_producer.h"
+
+struct JobMeasurement {
+  bool ok = false;
+  double seconds = 0;         // job event signalled .. end of job acknowledged
+  double mibPerSecond = 0;
+  double medianChunkUs = 0;   // one chunk: fill, chunk-ready, chunk-consumed
+  double consumerCpuMs = 0;   // CPU time of the consumer's watched thread in the job
+};
+
+// Feeds bytes as one job in chunks of chunkSize.  consumerThread (may be
+// null) is the thread whose CPU time the job costs is taken.
+JobMeasurement MeasureJob(ProducerChannel* channel, const std::vector<unsigned char>& bytes, uint32_t chunkSize,
+                          HANDLE consumerThread, DWORD timeoutMs);
+
+// Copies bytes in pieces of chunkSize into a buffer of that size, `repeats`
+// times over; MiB/s of the fastest pass.
+double MeasureMemcpy(const std::vector<unsigned char>& bytes, uint32_t chunkSize, int repeats);
+
+double Median(std::vector<double> values);
