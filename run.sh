@@ -1,0 +1,76 @@
+#!/bin/bash
+# See it work: installs what is missing, builds, and then, in a Wine prefix
+# of its own, relays a real multi-page PostScript job through jvmhost.exe
+# into the stand-in Java application and installs the virtual printer with
+# printersetup.exe.  Ends with one OK or FAIL line; exit code 0 only on OK.
+#
+#   ./run.sh            the demonstration
+#   ./run.sh --break    the same with a Java side that refuses data mid-job:
+#                       the bytes no longer match and it must say FAIL
+set -uo pipefail
+cd "$(dirname "$0")"
+BUILD_DIR="${BUILD_DIR:-build}"
+BREAK=0
+[ "${1:-}" = "--break" ] && BREAK=1
+
+say() { printf '%s\n' "$*"; }
+fail=0
+check() {  # check DESCRIPTION COMMAND...
+  local what="$1"; shift
+  if "$@"; then say "  ok: $what"; else say "  MISMATCH: $what"; fail=1; fi
+}
+
+if [ -z "${JVMHOST_SKIP_BUILD:-}" ]; then
+  say "== building (installs what is missing first)"
+  BUILD_DIR="$BUILD_DIR" ./setup.sh >"$BUILD_DIR.setup.log" 2>&1 || { tail -20 "$BUILD_DIR.setup.log"; say "FAIL: build"; exit 1; }
+fi
+
+# A prefix of the demo's own, so the tests' prefix keeps its state.
+export JVMHOST_WINE_PREFIX="$PWD/$BUILD_DIR/demo-prefix"
+wine_sh="$BUILD_DIR/wine.sh"
+"$wine_sh" --init
+"$wine_sh" --start
+trap '"$wine_sh" --stop' EXIT
+drive="$JVMHOST_WINE_PREFIX/drive_c"
+demo="$drive/jvmhost-demo"
+rm -rf "$demo"
+mkdir -p "$demo"
+bin="$BUILD_DIR/bin"
+
+say "== 1. a print job relayed by jvmhost.exe"
+python3 tools/demo/make_job.py "$demo/job.ps" 24
+# The application home with the stand-in Java runtime in its "jre".
+mkdir -p "$demo/app/classes" "$demo/app/lib" "$demo/app/jre/bin/server"
+echo "stand-in jar" >"$demo/app/lib/velmo.jar"
+echo "stand-in" >"$demo/app/jre/bin/java.dll"
+cp "$bin/jvm.dll" "$demo/app/jre/bin/server/jvm.dll"
+"$wine_sh" reg add 'HKLM\Software\JavaSoft\Prefs\Velmo' /v VelmoHome /d 'C:\jvmhost-demo\app' /f >/dev/null 2>&1
+export FAKEJVM_HEADER_FILE='C:\jvmhost-demo\received-header.bin'
+export FAKEJVM_DATA_FILE='C:\jvmhost-demo\received-data.bin'
+export FAKEJVM_LOG_FILE='C:\jvmhost-demo\java-calls.log'
+[ "$BREAK" = 1 ] && export FAKEJVM_FAIL_NEW_BYTE_ARRAY=5
+"$wine_sh" "$bin/producer.exe" --chunk 65536 'C:\jvmhost-demo\job.ps'
+producer_rc=$?
+unset FAKEJVM_HEADER_FILE FAKEJVM_DATA_FILE FAKEJVM_LOG_FILE FAKEJVM_FAIL_NEW_BYTE_ARRAY
+check "producer: every chunk acknowledged (exit code $producer_rc)" test "$producer_rc" = 0
+cat "$demo/received-header.bin" "$demo/received-data.bin" >"$demo/received.ps" 2>/dev/null
+say "  sent $(stat -c %s "$demo/job.ps") bytes, Java received $(stat -c %s "$demo/received.ps") bytes" \
+    "(header $(stat -c %s "$demo/received-header.bin" 2>/dev/null || echo 0))"
+check "the bytes Java received equal the job byte for byte" cmp -s "$demo/job.ps" "$demo/received.ps"
+say "  Java calls: $(grep '^java ' "$demo/java-calls.log" | cut -d' ' -f2 | uniq -c | awk '{printf "%s x%s, ", $2, $1}' | sed 's/, $//')"
+
+say "== 2. the virtual printer installed by printersetup.exe"
+cp "$bin/braskmon.dll" "$drive/windows/system32/braskmon.dll"
+mkdir -p "$demo/printer-files"
+for f in PSCRIPT5.DLL PS5UI.DLL velmo.ppd velmops.dll velmo.ini velmo.inf; do
+  echo "stand-in $f" >"$demo/printer-files/$f"
+done
+"$wine_sh" "$bin/printersetup.exe" 'C:\jvmhost-demo\printer-files'
+setup_rc=$?
+check "printersetup exit code 0 (got $setup_rc)" test "$setup_rc" = 0
+"$wine_sh" "$bin/spoolinfo.exe" | sed 's/^/  /'
+check "the spooler reports monitor, port, driver and printer as registered" test "${PIPESTATUS[0]}" = 0
+
+if [ "$fail" = 0 ]; then say "OK"; exit 0; fi
+say "FAIL"
+exit 1

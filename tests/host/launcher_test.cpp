@@ -1,0 +1,196 @@
+// jvmhost.exe from its command line: which mode the first argument chooses,
+// what the Java application receives, the single instance, and what the
+// user is told when the Java application cannot be started.
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/child_process.h"
+#include "tests/support/java_install.h"
+
+namespace {
+
+constexpr DWORD kWaitMs = 30000;
+const char kMainWindowTitle[] = "\xC7\xE0\xBA\xCC\xD6\xDB - \xB3\xA9\xCF\xED\xC4\xFA\xB5\xC4\xC9\xE8\xBC\xC6";
+const char kErrorCaption[] = "\xB4\xED\xCE\xF3";
+
+// The launcher with a Java install, the stand-in writing its record to a
+// file the test reads while the launcher keeps running.
+class LauncherTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install_.MakeStandardInstall();
+    log_ = install_.root() + "\\java.log";
+    SetEnvironmentVariableA("FAKEJVM_LOG_FILE", log_.c_str());
+    program_ = BinaryDirectory() + "\\jvmhost.exe";
+  }
+  void TearDown() override {
+    SetEnvironmentVariableA("FAKEJVM_LOG_FILE", nullptr);
+    SetEnvironmentVariableA("FAKEJVM_CREATE_RESULT", nullptr);
+    EXPECT_EQ(Lines("VIOLATION").size(), 0u) << ReadFileBytes(log_);
+  }
+
+  std::vector<std::string> Lines(const std::string& prefix) const {
+    std::vector<std::string> lines;
+    std::string text = ReadFileBytes(log_);
+    for (size_t start = 0; start < text.size();) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      if (line.compare(0, prefix.size(), prefix) == 0) lines.push_back(line);
+      start = end + 1;
+    }
+    return lines;
+  }
+
+  // The launcher blocks for good once the Java application runs: wait for
+  // its braskMain call, then the test ends it.
+  std::vector<std::string> BraskMainOf(const std::string& arguments) {
+    ChildProcess launcher;
+    EXPECT_TRUE(launcher.Start(program_, arguments)) << "CreateProcessA failed: " << GetLastError();
+    for (DWORD waited = 0; waited < kWaitMs && Lines("java braskMain").empty(); waited += 50) Sleep(50);
+    DWORD exitCode = 0;
+    EXPECT_FALSE(launcher.WaitForExit(0, &exitCode)) << "the launcher ended by itself with " << exitCode;
+    return Lines("java braskMain");
+  }
+
+  JavaInstall install_;
+  std::string log_;
+  std::string program_;
+};
+
+// Finds the message box the launcher shows, reads its text and presses OK.
+std::string DismissMessageBox(DWORD processId) {
+  for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
+    HWND box = FindWindowA("#32770", kErrorCaption);
+    DWORD owner = 0;
+    if (box != nullptr && GetWindowThreadProcessId(box, &owner) && owner == processId) {
+      char text[4096] = "";
+      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static control
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      return text;
+    }
+    Sleep(50);
+  }
+  return "<no message box>";
+}
+
+}  // namespace
+
+TEST_F(LauncherTest, NoArgumentHandsJavaNull) {
+  EXPECT_EQ(BraskMainOf(""), std::vector<std::string>{"java braskMain null"});
+}
+
+TEST_F(LauncherTest, EmptyArgumentHandsJavaTheEmptyText) {
+  EXPECT_EQ(BraskMainOf("\"\""), std::vector<std::string>{"java braskMain "});
+}
+
+TEST_F(LauncherTest, ZeroIsTextForJava) {
+  EXPECT_EQ(BraskMainOf("0"), std::vector<std::string>{"java braskMain 0"});
+}
+
+TEST_F(LauncherTest, TextThatIsNoNumberGoesToJava) {
+  EXPECT_EQ(BraskMainOf("abc"), std::vector<std::string>{"java braskMain abc"});
+}
+
+TEST_F(LauncherTest, NumberThatNamesNoMappingFallsBackWithTheWholeText) {
+  EXPECT_EQ(BraskMainOf("\" 12x\""), std::vector<std::string>{"java braskMain  12x"});
+}
+
+TEST_F(LauncherTest, MinusOneIsNoInvalidHandleAndFallsBack) {
+  EXPECT_EQ(BraskMainOf("-1"), std::vector<std::string>{"java braskMain -1"});
+}
+
+TEST_F(LauncherTest, OnlyTheFirstOfSeveralArgumentsCounts) {
+  EXPECT_EQ(BraskMainOf("first.ps second third"), std::vector<std::string>{"java braskMain first.ps"});
+}
+
+TEST_F(LauncherTest, ChineseArgumentReachesJavaAsUnicode) {
+  // GBK for the product's name; the stand-in writes what it got as UTF-8.
+  EXPECT_EQ(BraskMainOf("\xC7\xE0\xBA\xCC\xD6\xDB.vlm"),
+            std::vector<std::string>{"java braskMain \xE9\x9D\x92\xE7\xA6\xBE\xE8\x88\x9F.vlm"});
+}
+
+TEST_F(LauncherTest, ControlMappingWhoseJobEventIsZeroOrAllOnesEndsTheRelayWithZero) {
+  for (uint64_t jobEvent : {uint64_t{0}, ~uint64_t{0}}) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0, 4096, nullptr);
+    ASSERT_NE(mapping, nullptr) << "CreateFileMappingA failed: " << GetLastError();
+    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+    ASSERT_NE(view, nullptr);
+    memcpy(view, &jobEvent, sizeof jobEvent);
+    UnmapViewOfFile(view);
+
+    ChildProcess relay;
+    ASSERT_TRUE(relay.Start(program_, std::to_string(reinterpret_cast<uintptr_t>(mapping)), true));
+    DWORD exitCode = 99;
+    EXPECT_TRUE(relay.WaitForExit(kWaitMs, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    CloseHandle(mapping);
+  }
+  EXPECT_TRUE(Lines("java").empty()) << "a relay that ended at once reached Java";
+  EXPECT_TRUE(Lines("CreateJavaVM").empty());
+}
+
+TEST_F(LauncherTest, SecondInstanceBringsTheMainWindowBackAndExitsWithOne) {
+  // This process plays the running instance: its guard and its main window.
+  HANDLE guard = CreateMutexA(nullptr, FALSE, "BraskFlag");
+  ASSERT_NE(guard, nullptr);
+  HWND window = nullptr;
+  DWORD ownerThread = 0;
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread owner([&] {
+    ownerThread = GetCurrentThreadId();
+    window = CreateWindowA("STATIC", kMainWindowTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                           nullptr, nullptr, nullptr);
+    ShowWindow(window, SW_MINIMIZE);
+    SetEvent(ready);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  });
+  ASSERT_EQ(WaitForSingleObject(ready, kWaitMs), WAIT_OBJECT_0);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(IsIconic(window));
+
+  ChildProcess second;
+  ASSERT_TRUE(second.Start(program_, "some.vlm"));
+  DWORD exitCode = 99;
+  EXPECT_TRUE(second.WaitForExit(kWaitMs, &exitCode));
+  EXPECT_EQ(exitCode, 1u);
+  EXPECT_FALSE(IsIconic(window));
+  EXPECT_EQ(FindWindowA("#32770", kErrorCaption), nullptr) << "the second instance showed a message";
+  EXPECT_TRUE(Lines("java").empty()) << "the second instance started Java";
+
+  PostThreadMessageA(ownerThread, WM_QUIT, 0, 0);
+  owner.join();
+  CloseHandle(ready);
+  CloseHandle(guard);
+}
+
+TEST_F(LauncherTest, WithoutApplicationHomeTheUserIsToldAndTheExitCodeIsTwo) {
+  install_.RemoveAppHomeValue();
+  ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(program_, ""));
+  EXPECT_EQ(DismissMessageBox(launcher.id()),
+            "\xC3\xBB\xD3\xD0\xD5\xD2\xB5\xBD\xC7\xE0\xBA\xCC\xD6\xDB\xB5\xC4\xB0\xB2\xD7\xB0\xC4\xBF\xC2\xBC\xA1\xA3");
+  DWORD exitCode = 99;
+  EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
+  EXPECT_EQ(exitCode, 2u);
+}
+
+TEST_F(LauncherTest, RefusedVmStartShowsTheComposedFailureText) {
+  SetEnvironmentVariableA("FAKEJVM_CREATE_RESULT", "-6");
+  ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(program_, "x"));
+  EXPECT_EQ(DismissMessageBox(launcher.id()),
+            "\xB3\xF5\xCA\xBC\xBB\xAFJAVA\xD0\xE9\xC4\xE2\xBB\xFA\xB3\xF6\xB4\xED\xA3\xAC\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB"
+            "\xA3\xBA-6 \xA3\xA8invalid arguments\xA3\xA9");
+  DWORD exitCode = 99;
+  EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
+  EXPECT_EQ(exitCode, 2u);
+  EXPECT_TRUE(Lines("java").empty());
+}
