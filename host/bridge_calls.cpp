@@ -13,7 +13,7 @@ jbyteArray CopyToJavaArray(JNIEnv* env, const unsigned char* data, int32_t lengt
   jbyteArray array = env->NewByteArray(length);
   if (array == nullptr) {
     DiscardJavaException(env);
-    TraceFailure(TRACE_NO_BYTE_ARRAY, static_cast<unsigned long>(length));
+    TraceFailure(TRACE_NO_BYTE_ARRAY, length);
     return nullptr;
   }
   env->SetByteArrayRegion(array, 0, length, reinterpret_cast<const jbyte*>(data));

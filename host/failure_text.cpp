@@ -41,6 +41,6 @@ const char* ComposeFailureText(const char* format, const char* argument, int err
   } else {
     FormatInto(tFailureText, kFailureTextCapacity, format, argument);
   }
-  TraceFailureDetail(TRACE_STARTUP_FAILED, tFailureText, static_cast<unsigned long>(errorCode));
+  TraceFailureDetail(TRACE_STARTUP_FAILED, tFailureText, static_cast<DWORD>(errorCode));
   return tFailureText;
 }

@@ -4,14 +4,14 @@
 
 #include <cstdio>
 
-void TraceFailureDetail(const char* what, const char* detail, unsigned long errorCode) {
+void TraceFailureDetail(const char* what, const char* detail, long long code) {
   char line[1024];
   if (detail != nullptr) {
-    snprintf(line, sizeof line, TRACE_PREFIX "%s: %s (error %lu)\n", what, detail, errorCode);
+    snprintf(line, sizeof line, TRACE_PREFIX "%s: %s (error %lld)\n", what, detail, code);
   } else {
-    snprintf(line, sizeof line, TRACE_PREFIX "%s (error %lu)\n", what, errorCode);
+    snprintf(line, sizeof line, TRACE_PREFIX "%s (error %lld)\n", what, code);
   }
   OutputDebugStringA(line);
 }
 
-void TraceFailure(const char* what, unsigned long errorCode) { TraceFailureDetail(what, nullptr, errorCode); }
+void TraceFailure(const char* what, long long code) { TraceFailureDetail(what, nullptr, code); }

@@ -7,7 +7,8 @@
 
 #include "host/trace_texts.h"
 
-// "jvmhost: <what> (error <code>)"
-void TraceFailure(const char* what, unsigned long errorCode);
+// "jvmhost: <what> (error <code>)".  The code is a Windows error code, or a
+// signed value where one fits better (a JNI result, a chunk's length).
+void TraceFailure(const char* what, long long code);
 // "jvmhost: <what>: <detail> (error <code>)"
-void TraceFailureDetail(const char* what, const char* detail, unsigned long errorCode);
+void TraceFailureDetail(const char* what, const char* detail, long long code);

@@ -16,21 +16,26 @@ std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info
 
 }  // namespace
 
-DebuggeeRun RunAsDebuggee(const std::string& commandLine, DWORD timeoutMs) {
+DebuggeeRun RunAsDebuggee(const std::string& commandLine, DWORD timeoutMs, bool inheritHandles, HANDLE stop) {
   DebuggeeRun run;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr,
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, inheritHandles, DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr,
                       &startup, &process)) {
     return run;
   }
   run.started = true;
   ULONGLONG deadline = GetTickCount64() + timeoutMs;
   bool terminated = false;
+  bool stopped = false;
   for (;;) {
+    if (!stopped && stop != nullptr && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) {
+      TerminateProcess(process.hProcess, 0);
+      stopped = true;
+    }
     ULONGLONG now = GetTickCount64();
     if (!terminated && now >= deadline) {
       TerminateProcess(process.hProcess, 0xDEAD);
@@ -59,7 +64,8 @@ DebuggeeRun RunAsDebuggee(const std::string& commandLine, DWORD timeoutMs) {
         }
         break;
       case EXIT_PROCESS_DEBUG_EVENT:
-        run.exited = !terminated;
+        run.exited = !terminated && !stopped;
+        run.stopped = stopped;
         run.exitCode = event.u.ExitProcess.dwExitCode;
         break;
       default:

@@ -1,0 +1,113 @@
+// jvmhost's failure traces in print-relay mode, read as a debugger reads
+// them while a job is fed through the real protocol.
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "debuggee.h"
+#include "tests/support/java_install.h"
+#include "tools/producer/print_producer.h"
+
+namespace {
+
+constexpr DWORD kWaitMs = 30000;
+
+class RelayTraces : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install_.MakeStandardInstall();
+    ASSERT_TRUE(OpenProducerChannel(&channel_, 65536, true)) << "OpenProducerChannel failed: " << GetLastError();
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  }
+  void TearDown() override {
+    for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT"}) SetEnvironmentVariableA(name, nullptr);
+    CloseProducerChannel(&channel_);
+    CloseHandle(stop_);
+  }
+
+  // Runs jvmhost.exe as the relay of the channel, feeds one job of `size`
+  // bytes as planned, then ends the relay; returns its trace lines.
+  std::vector<std::string> TracesOfOneJob(size_t size, const JobPlan& plan, Delivery* delivery) {
+    std::string program = JavaInstall::BuiltFile("jvmhost.exe");
+    std::string commandLine =
+        "\"" + program + "\" " + std::to_string(reinterpret_cast<uintptr_t>(channel_.controlMapping));
+    DebuggeeRun run;
+    std::thread debugger([&] { run = RunAsDebuggee(commandLine, 4 * kWaitMs, true, stop_); });
+    std::string job(size, '\0');
+    for (size_t i = 0; i < size; ++i) job[i] = static_cast<char>(i * 7);
+    JobTally tally;
+    *delivery = FeedJob(&channel_, reinterpret_cast<const unsigned char*>(job.data()), job.size(), plan, kWaitMs,
+                        &tally);
+    SetEvent(stop_);
+    debugger.join();
+    EXPECT_TRUE(run.started);
+    EXPECT_TRUE(run.stopped) << "the relay ended by itself";
+    return run.debugLines;
+  }
+
+  JavaInstall install_;
+  ProducerChannel channel_ = {};
+  HANDLE stop_ = nullptr;
+};
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+}  // namespace
+
+TEST_F(RelayTraces, CleanJobLeavesNoTrace) {
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(300000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  EXPECT_TRUE(lines.empty()) << Joined(lines);
+}
+
+TEST_F(RelayTraces, WorkerWithoutJavaTracesTheMissingHomeAndTheDrainedJob) {
+  install_.RemoveAppHomeValue();
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(100000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone) << "the job's chunks were not all acknowledged";
+  EXPECT_TRUE(Has(lines, "jvmhost: no application home (HKLM\\Software\\JavaSoft\\Prefs\\Velmo VelmoHome) (error 0)"))
+      << Joined(lines);
+  EXPECT_TRUE(Has(lines, "jvmhost: relay worker could not bind to Java; job drained (error 0)")) << Joined(lines);
+}
+
+TEST_F(RelayTraces, BadChunkLengthIsTracedWithTheLength) {
+  JobPlan plan;
+  plan.sendBadLength = true;
+  plan.badLength = -5;
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(100000, plan, &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  EXPECT_TRUE(Has(lines, "jvmhost: bad chunk length; chunk skipped (error -5)")) << Joined(lines);
+}
+
+TEST_F(RelayTraces, ClearedJavaExceptionNamesTheMethod) {
+  SetEnvironmentVariableA("FAKEJVM_THROW_FROM", "writePSData");
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  EXPECT_TRUE(Has(lines, "jvmhost: Java exception cleared after: writePSData (error 0)")) << Joined(lines);
+}
+
+TEST_F(RelayTraces, RefusedVmStartTracesTheComposedText) {
+  SetEnvironmentVariableA("FAKEJVM_CREATE_RESULT", "-5");
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  EXPECT_TRUE(Has(lines,
+                  "jvmhost: Java VM start-up failed: \xB3\xF5\xCA\xBC\xBB\xAFJAVA\xD0\xE9\xC4\xE2\xBB\xFA\xB3\xF6\xB4\xED"
+                  "\xA3\xAC\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB\xA3\xBA-5 \xA3\xA8VM already created\xA3\xA9 (error -5)"))
+      << Joined(lines);
+}
