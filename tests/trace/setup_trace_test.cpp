@@ -9,15 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "debuggee.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
-std::string BesideThisTest(const char* name) {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, length);
-  return dir.substr(0, dir.find_last_of('\\') + 1) + name;
-}
 
 bool HasLine(const DebuggeeRun& run, const std::string& line) {
   return std::find(run.debugLines.begin(), run.debugLines.end(), line) != run.debugLines.end();
@@ -39,7 +34,7 @@ class SetupTraces : public ::testing::Test {
     dir_ = std::string(temp) + "setup_trace_" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(dir_.c_str(), nullptr);
     program_ = dir_ + "\\printersetup.exe";
-    ASSERT_TRUE(CopyFileA(BesideThisTest("printersetup.exe").c_str(), program_.c_str(), FALSE))
+    ASSERT_TRUE(CopyFileA((BinaryDirectory() + "\\printersetup.exe").c_str(), program_.c_str(), FALSE))
         << "CopyFileA failed: " << GetLastError();
   }
   void TearDown() override {

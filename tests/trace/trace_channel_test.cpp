@@ -6,20 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "debuggee.h"
-
-namespace {
-
-std::string BesideThisTest(const char* name) {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, length);
-  return dir.substr(0, dir.find_last_of('\\') + 1) + name;
-}
-
-}  // namespace
+#include "tests/support/child_process.h"
 
 TEST(TraceChannel, DebuggerReceivesOneLinePerFailureWithItsCode) {
-  DebuggeeRun run = RunAsDebuggee("\"" + BesideThisTest("trace_probe.exe") + "\"", 60000);
+  DebuggeeRun run = RunAsDebuggee("\"" + BinaryDirectory() + "\\trace_probe.exe" + "\"", 60000);
   ASSERT_TRUE(run.started) << "CreateProcessA failed: " << GetLastError();
   ASSERT_TRUE(run.exited);
   EXPECT_EQ(run.exitCode, 3u);
