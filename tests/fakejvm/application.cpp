@@ -103,6 +103,9 @@ jint RunInstanceMethod(ThreadEnv* thread, const Method* method, jobject argument
     if (!CountOnly()) RecordEvent("java " + name + " " + std::to_string(size));
     if (bytes != nullptr) AppendReceived(name == "writeHeader" ? "header" : "data", bytes->data(), size);
     if (name == "writePSData") result = SettingInt("write_ps_data_result", static_cast<int>(size));
+    // Counted and dropped, as a garbage collector would drop the array: a
+    // benchmark's arrays must not pile up in memory.
+    if (bytes != nullptr) DropArrayStorage(&ObjectAt(Deref(argument, method->name)).bytes);
   } else {
     RecordEvent("java " + name);
   }

@@ -301,8 +301,8 @@ jbyteArray JNICALL NewByteArray(JNIEnv* env, jsize length) {
     Throw(thread, "java/lang/OutOfMemoryError");
     return nullptr;
   }
-  Object array{ObjectKind::kByteArray, "[B", std::string(static_cast<size_t>(length), '\0'), {}};
-  return static_cast<jbyteArray>(MakeRef(thread, RefKind::kLocal, NewObject(array)));
+  Object array{ObjectKind::kByteArray, "[B", TakeArrayStorage(static_cast<size_t>(length)), {}};
+  return static_cast<jbyteArray>(MakeRef(thread, RefKind::kLocal, NewObject(std::move(array))));
 }
 
 void JNICALL SetByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start, jsize length, const jbyte* bytes) {

@@ -75,7 +75,13 @@ extern bool gVmCreated;
 extern JavaVM gJavaVM;
 extern const JNINativeInterface_ gEnvTable;
 
-int NewObject(const Object& object);
+int NewObject(Object object);
+// Storage for a new byte array of `length` zero bytes.  In count_only mode
+// the storage of the last counted array is reused, as a collected heap
+// reuses memory, so a benchmark pays for no fresh pages per array.
+std::string TakeArrayStorage(size_t length);
+// count_only: a counted array's bytes are dropped, its storage kept for reuse.
+void DropArrayStorage(std::string* bytes);
 Object& ObjectAt(int index);
 // A new reference of the kind to the object, made on the current thread.
 jobject MakeRef(ThreadEnv* thread, RefKind kind, int object);

@@ -2,6 +2,7 @@
 // with the checks -Xcheck:jni makes on every call.
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "tests/fakejvm/fake_vm.h"
 
@@ -41,9 +42,25 @@ Lock::~Lock() { LeaveCriticalSection(TheLock()); }
 
 bool gVmCreated = false;
 
-int NewObject(const Object& object) {
-  gObjects.push_back(object);
+int NewObject(Object object) {
+  gObjects.push_back(std::move(object));
   return static_cast<int>(gObjects.size() - 1);
+}
+
+std::string gSpareArrayStorage;
+
+std::string TakeArrayStorage(size_t length) {
+  std::string bytes;
+  if (CountOnly()) bytes.swap(gSpareArrayStorage);
+  bytes.assign(length, '\0');
+  return bytes;
+}
+
+void DropArrayStorage(std::string* bytes) {
+  if (!CountOnly()) return;
+  bytes->clear();
+  if (bytes->capacity() > gSpareArrayStorage.capacity()) bytes->swap(gSpareArrayStorage);
+  std::string().swap(*bytes);
 }
 
 Object& ObjectAt(int index) { return gObjects[static_cast<size_t>(index)]; }

@@ -20,7 +20,9 @@
 //   write_ps_data_result=N  the int writePSData returns (default: the length)
 //   slow_ms=N             writePSData sleeps N ms before it returns
 //   slow_end_ms=N         writeEnd sleeps N ms before it returns
-//   count_only=1          keep no bytes, only count them (benchmarks)
+//   count_only=1          keep no bytes, only count them (benchmarks); a
+//                         print method's array is emptied once counted and
+//                         its storage reused for the next array
 //   log_file=PATH         append every event line to PATH as well
 //   header_file=PATH      append the bytes writeHeader receives to PATH
 //   data_file=PATH        append the bytes writePSData receives to PATH
