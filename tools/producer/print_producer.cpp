@@ -130,6 +130,7 @@ Delivery FeedJob(ProducerChannel* channel, const unsigned char* bytes, size_t si
     ++tally->chunks;
     tally->bytes += length;
     at += length;
+    if (plan.onProgress != nullptr) plan.onProgress(plan.progressContext, at);
     if (!badLengthSent) {
       delivery = SendLengthOnly(channel, plan.badLength, timeoutMs);
       badLengthSent = true;

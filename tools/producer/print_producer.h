@@ -62,6 +62,9 @@ struct JobPlan {
   int zeroChunksFirst = 0;     // zero-length chunks before the data
   bool sendBadLength = false;  // after the first data chunk, one chunk of badLength
   int32_t badLength = 0;
+  // Called after each acknowledged data chunk with the job's bytes so far.
+  void (*onProgress)(void* context, uint64_t jobBytesSent) = nullptr;
+  void* progressContext = nullptr;
 };
 
 struct JobTally {

@@ -99,6 +99,32 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
 
 int ExitCodeOf(Delivery delivery) { return delivery == Delivery::kTimedOut ? 3 : 4; }
 
+// Progress of a long run, shown only to a person at a terminal: bytes sent of
+// the total and the rate, rewritten in place on standard error a few times a
+// second.  Piped or redirected, the producer prints only its summary.
+struct Progress {
+  bool shown = false;
+  uint64_t total = 0;
+  uint64_t doneBeforeJob = 0;
+  ULONGLONG started = 0;
+  ULONGLONG lastShown = 0;
+};
+
+void ShowProgress(void* context, uint64_t jobBytesSent) {
+  Progress* progress = static_cast<Progress*>(context);
+  ULONGLONG now = GetTickCount64();
+  if (now - progress->lastShown < 250) return;
+  progress->lastShown = now;
+  double sent = static_cast<double>(progress->doneBeforeJob + jobBytesSent) / (1024.0 * 1024.0);
+  double seconds = static_cast<double>(now - progress->started) / 1000.0;
+  fprintf(stderr, "\rproducer: %.1f of %.1f MiB sent, %.2f MiB/s   ", sent,
+          static_cast<double>(progress->total) / (1024.0 * 1024.0), seconds > 0 ? sent / seconds : 0.0);
+  fflush(stderr);
+  progress->shown = true;
+}
+
+bool OnTerminal() { return GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_CHAR; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,10 +159,19 @@ int main(int argc, char** argv) {
   JobTally tally;
   int jobsDone = 0;
   Delivery delivery = Delivery::kDone;
+  Progress progress;
+  progress.started = GetTickCount64();
+  if (OnTerminal()) {
+    for (const std::vector<unsigned char>& job : jobs) progress.total += job.size();
+    options.plan.onProgress = ShowProgress;
+    options.plan.progressContext = &progress;
+  }
   for (size_t i = 0; delivery == Delivery::kDone && i < jobs.size(); ++i) {
+    progress.doneBeforeJob = tally.bytes;
     delivery = FeedJob(&channel, jobs[i].data(), jobs[i].size(), options.plan, options.timeoutMs, &tally);
     if (delivery == Delivery::kDone) ++jobsDone;
   }
+  if (progress.shown) fprintf(stderr, "\r%60s\r", "");
   for (int i = 0; delivery == Delivery::kDone && i < options.emptyJobs; ++i) {
     delivery = FeedJob(&channel, nullptr, 0, options.plan, options.timeoutMs, &tally);
     if (delivery == Delivery::kDone) ++jobsDone;
