@@ -5,29 +5,30 @@
 
 namespace {
 
-void WakeWorker(RelaySlot* slot) {
-  HANDLE event = slot->event.load();
-  // A worker that ended or never started left no event to signal.
-  if (event != nullptr && event != INVALID_HANDLE_VALUE) SetEvent(event);
-}
+// Bound of one sleep while the worker holds the chunk.  The worker wakes the
+// intake when it is done; the bound only matters when it cannot (its thread
+// ended, or it stopped just as the intake began to sleep).
+constexpr DWORD kWaitSliceMs = 100;
 
-bool WorkerHoldsChunk(const RelaySlot* slot) {
-  return slot->running.load(std::memory_order_acquire) != 0 && slot->length.load(std::memory_order_acquire) != 0;
+bool WorkerThreadEnded(const RelaySlot* slot) {
+  return slot->thread == nullptr || WaitForSingleObject(slot->thread, 0) != WAIT_TIMEOUT;
 }
 
 }  // namespace
 
 void HandOffChunk(RelaySlot* slot, const unsigned char* data, uint32_t length) {
-  // An empty chunk wakes nobody: the worker clears the slot after every
-  // wake-up, and a clearing that came late would erase the next chunk.
+  // An empty chunk wakes nobody: there is nothing to take, and a worker woken
+  // for nothing has nothing to clear.
   if (length == 0) return;
-  slot->length.store(length, std::memory_order_relaxed);
-  slot->data.store(data, std::memory_order_relaxed);
   slot->callStatus.store(1, std::memory_order_relaxed);
-  slot->javaResult.store(0, std::memory_order_release);
+  slot->javaResult.store(0, std::memory_order_relaxed);
+  slot->data.store(data, std::memory_order_relaxed);
+  // Data before length: a worker that sees the length sees the pointer too.
+  slot->length.store(length, std::memory_order_release);
   WakeWorker(slot);
-  if (slot->running.load(std::memory_order_acquire) == 0) return;
-  Sleep(0);
-  // Back-off: 0, 5, 10 ... 45 ms, then 100 ms a pass.
-  for (DWORD pass = 0; WorkerHoldsChunk(slot); ++pass) Sleep(pass < 10 ? pass * 5 : 100);
+  for (;;) {
+    uint32_t waiting = slot->length.load(std::memory_order_acquire);
+    if (waiting == 0 || slot->running.load(std::memory_order_acquire) == 0) return;
+    if (!AwaitLengthChange(slot, waiting, kWaitSliceMs) && WorkerThreadEnded(slot)) return;
+  }
 }

@@ -69,7 +69,7 @@ bool TakeChunk(const JobHandles& job, RelaySlot* slot) {
     case ChunkKind::kEndMarker:
       return true;
     case ChunkKind::kMalformed:
-      TraceFailure(TRACE_BAD_CHUNK_LENGTH, static_cast<unsigned long>(length));
+      TraceFailure(TRACE_BAD_CHUNK_LENGTH, length);
       return false;
     case ChunkKind::kData:
       HandOffChunk(slot, view.bytes() + kChunkDataOffset, static_cast<uint32_t>(length));
@@ -96,14 +96,13 @@ JobEnd ReceiveChunks(const JobHandles& job, RelaySlot* slot) {
 }
 
 // Tells the worker the job is over.  The order matters: with the length and
-// data pointer cleared before the running flag, a worker woken by the signal
-// finds no chunk and leaves its loop.
+// data pointer cleared before the running flag, a worker that wakes finds no
+// chunk and leaves its loop.
 void ShutDownWorker(RelaySlot* slot) {
-  HANDLE event = slot->event.load();
   slot->length.store(0, std::memory_order_relaxed);
   slot->data.store(nullptr, std::memory_order_relaxed);
   slot->running.store(0, std::memory_order_release);
-  if (event != nullptr && event != INVALID_HANDLE_VALUE) SetEvent(event);
+  WakeWorker(slot);
   Sleep(0);
   if (slot->thread != nullptr) {
     DWORD code = STILL_ACTIVE;
@@ -116,15 +115,10 @@ void ShutDownWorker(RelaySlot* slot) {
 // The slot is reused only once the previous job's worker has ended: a slow
 // "writeEnd" would otherwise see the next job's fields.
 void RetireWorker(RelaySlot* slot) {
-  if (slot->thread != nullptr) {
-    WaitForSingleObject(slot->thread, INFINITE);
-    CloseHandle(slot->thread);
-    slot->thread = nullptr;
-  }
-  if (slot->createdEvent != nullptr) {
-    CloseHandle(slot->createdEvent);
-    slot->createdEvent = nullptr;
-  }
+  if (slot->thread == nullptr) return;
+  WaitForSingleObject(slot->thread, INFINITE);
+  CloseHandle(slot->thread);
+  slot->thread = nullptr;
 }
 
 }  // namespace
@@ -139,7 +133,7 @@ bool RunPrintRelay(uintptr_t controlMapping) {
   }
 
   RelaySlot slot;
-  slot.event.store(nullptr);
+  slot.wakeups.store(0);
   slot.running.store(0);
   slot.thread = nullptr;
   slot.threadId = 0;
@@ -148,7 +142,6 @@ bool RunPrintRelay(uintptr_t controlMapping) {
   slot.callStatus.store(0);
   slot.javaResult.store(0);
   slot.headerPending.store(0);
-  slot.createdEvent = nullptr;
 
   while (jobEvent != nullptr && jobEvent != INVALID_HANDLE_VALUE) {
     DWORD wait = WaitForSingleObject(jobEvent, INFINITE);

@@ -5,6 +5,7 @@
 //   intake.cpp      RunPrintRelay: jobs and chunks on the main thread
 //   worker.cpp      StartRelayWorker, RelayWorkerMain: one thread per job
 //   handoff.cpp     HandOffChunk: intake -> worker, one chunk at a time
+//   wakeups.cpp     the slot's two wake-ups, on addresses
 //   chunk_rules.cpp what a chunk's length field means; the header rule
 #pragma once
 
@@ -38,8 +39,18 @@ constexpr size_t kChunkDataOffset = 4;
 // ---------------------------------------------------------------------------
 // Relay slot: shared by the intake (main thread) and one job's worker thread.
 // No lock: every shared field is read and written whole, through atomics.
+//
+// Both directions of the handoff wait on an address of the slot
+// (WaitOnAddress), never on a kernel object: under Wine every event signal
+// and kernel wait is a round trip to the wineserver, and two of them per
+// chunk cost more than the chunk's whole protocol with the producer.
+//   intake -> worker: a chunk is published (data, then length), then
+//     `wakeups` is bumped and woken; the worker sleeps on `wakeups` and can
+//     miss no bump, because it compares the value it last saw.
+//   worker -> intake: the worker clears data and length once Java has the
+//     bytes, then wakes `length`, on which HandOffChunk sleeps.
 struct RelaySlot {
-  std::atomic<HANDLE> event;  // intake -> worker, auto-reset; INVALID_HANDLE_VALUE once the worker ended
+  std::atomic<uint32_t> wakeups;  // bumped once per chunk and once at the end of the job
   std::atomic<int32_t> running;
   HANDLE thread;
   DWORD threadId;
@@ -48,23 +59,20 @@ struct RelaySlot {
   std::atomic<int32_t> callStatus;
   std::atomic<int32_t> javaResult;
   std::atomic<int32_t> headerPending;
-  // The event as created.  The intake closes it, once the worker thread has
-  // ended: a worker closing it itself could do so between the intake's read
-  // of `event` and its signal, and the signal would then reach whatever
-  // object reused the handle value.
-  HANDLE createdEvent;
 };
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "WaitOnAddress needs plain 32-bit words");
 
 constexpr uint32_t kHeaderLength = 2048;
 
-// Prepares the slot and starts a worker thread on it.  When the event or the
-// thread cannot be created the slot is left with its running flag at 0, so
-// the job's chunks are acknowledged and dropped instead of waited for.
+// Prepares the slot and starts a worker thread on it.  When the thread cannot
+// be created the slot is left with its running flag at 0, so the job's
+// chunks are acknowledged and dropped instead of waited for.
 void StartRelayWorker(RelaySlot* slot);
 
 // Publishes one chunk to the worker; returns once the worker has passed it to
-// Java or has stopped.  An empty chunk returns at once without waking the
-// worker: there is nothing to take.
+// Java or has stopped (its running flag is 0 or its thread has ended).  An
+// empty chunk returns at once without waking the worker: there is nothing to
+// take.
 void HandOffChunk(RelaySlot* slot, const unsigned char* data, uint32_t length);
 
 // Thread routine of a job's worker.  Exit code 0 after a job that ran to its
@@ -77,6 +85,21 @@ DWORD WINAPI RelayWorkerMain(LPVOID slot);
 // job event is 0 or all ones, a wait on it failed, or the control mapping
 // could not be mapped again.  No worker thread outlives the return.
 bool RunPrintRelay(uintptr_t controlMapping);
+
+// ---------------------------------------------------------------------------
+// The slot's wake-ups (wakeups.cpp).
+// Worker side: the value of `wakeups` to compare against, read before the
+// slot's other fields are looked at.
+uint32_t ReadWakeups(const RelaySlot* slot);
+// Sleeps until `wakeups` differs from seen (at once if it already does).
+void AwaitWakeup(RelaySlot* slot, uint32_t seen);
+// Intake side: wakes the worker for what was stored into the slot before.
+void WakeWorker(RelaySlot* slot);
+// Worker side: wakes the intake after clearing the slot or stopping.
+void WakeIntake(RelaySlot* slot);
+// Intake side: sleeps while `length` still equals seen, at most timeoutMs;
+// false when the time ran out.
+bool AwaitLengthChange(RelaySlot* slot, uint32_t seen, DWORD timeoutMs);
 
 // ---------------------------------------------------------------------------
 // The rules on one chunk, apart from any Win32 call (chunk_rules.cpp).

@@ -8,7 +8,7 @@
 namespace {
 
 void ClearRelaySlot(RelaySlot* slot) {
-  slot->event.store(nullptr);
+  slot->wakeups.store(0);
   slot->running.store(0);
   slot->thread = nullptr;
   slot->threadId = 0;
@@ -17,15 +17,13 @@ void ClearRelaySlot(RelaySlot* slot) {
   slot->callStatus.store(0);
   slot->javaResult.store(0);
   slot->headerPending.store(0);
-  slot->createdEvent = nullptr;
 }
 
-// Passes the chunk waiting in the slot, if any, to Java.  False when Java
-// could not be given the bytes, which ends the job's worker.
-bool PassWaitingChunk(RelaySlot* slot, Bridge* bridge) {
-  uint32_t length = slot->length.load(std::memory_order_acquire);
-  const unsigned char* data = slot->data.load(std::memory_order_acquire);
-  if (length == 0 || data == nullptr) return true;
+// Passes the chunk of `length` bytes waiting in the slot to Java.  False
+// when Java could not be given the bytes, which ends the job's worker.
+bool PassChunk(RelaySlot* slot, Bridge* bridge, uint32_t length) {
+  const unsigned char* data = slot->data.load(std::memory_order_relaxed);
+  if (data == nullptr) return true;
   if (slot->headerPending.load(std::memory_order_relaxed) != 0) {
     uint32_t header = HeaderBytesOf(length, true);
     if (header != 0) {
@@ -47,21 +45,13 @@ bool PassWaitingChunk(RelaySlot* slot, Bridge* bridge) {
 
 void StartRelayWorker(RelaySlot* slot) {
   ClearRelaySlot(slot);
-  HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  if (event == nullptr) {
-    // Running stays 0: HandOffChunk returns at once and the job drains.
-    TraceFailure(TRACE_WORKER_NOT_STARTED, GetLastError());
-    return;
-  }
-  slot->createdEvent = event;
-  slot->event.store(event);
   slot->headerPending.store(1);
   slot->running.store(1);
   slot->thread = CreateThread(nullptr, 0, RelayWorkerMain, slot, 0, &slot->threadId);
   if (slot->thread == nullptr) {
+    // Running back at 0: HandOffChunk returns at once and the job drains.
     TraceFailure(TRACE_WORKER_NOT_STARTED, GetLastError());
     slot->running.store(0);
-    slot->event.store(INVALID_HANDLE_VALUE);
   }
 }
 
@@ -72,23 +62,31 @@ DWORD WINAPI RelayWorkerMain(LPVOID parameter) {
   if (bridge == nullptr) {
     TraceFailure(TRACE_WORKER_NOT_BOUND, 0);
     // Nobody takes chunks now: a running flag left at 1 would keep the
-    // intake polling for ever on the job's first chunk.
-    slot->event.store(INVALID_HANDLE_VALUE);
+    // intake waiting for ever on the job's first chunk.
     slot->running.store(0, std::memory_order_release);
+    WakeIntake(slot);
     return 1;
   }
   BridgeStartJob(bridge);
-  HANDLE event = slot->event.load();
-  while (slot->running.load(std::memory_order_acquire) != 0) {
-    WaitForSingleObject(event, INFINITE);
-    if (!PassWaitingChunk(slot, bridge)) slot->running.store(0, std::memory_order_release);
-    // Cleared after the Java call has returned and the length last: the
-    // intake takes a zero length as "the chunk is through" and unmaps it.
+  for (;;) {
+    // Read before the fields it guards: a bump after this read makes the
+    // wait below return at once.
+    uint32_t seen = ReadWakeups(slot);
+    if (slot->running.load(std::memory_order_acquire) == 0) break;
+    uint32_t length = slot->length.load(std::memory_order_acquire);
+    if (length == 0) {
+      AwaitWakeup(slot, seen);
+      continue;
+    }
+    if (!PassChunk(slot, bridge, length)) slot->running.store(0, std::memory_order_release);
+    // Cleared only after the Java call has returned, and only for a chunk
+    // that was taken: the intake takes a zero length as "the chunk is
+    // through" and unmaps it.
     slot->data.store(nullptr, std::memory_order_relaxed);
     slot->length.store(0, std::memory_order_release);
+    WakeIntake(slot);
   }
   BridgeEndJob(bridge);
   DestroyBridge(bridge);
-  slot->event.store(INVALID_HANDLE_VALUE);
   return 0;
 }

@@ -11,10 +11,11 @@
 
 struct JobMeasurement {
   bool ok = false;
-  double seconds = 0;         // job event signalled .. end of job acknowledged
-  double mibPerSecond = 0;
+  double firstChunkMs = 0;    // job event signalled .. first chunk acknowledged
+  double seconds = 0;         // first chunk acknowledged .. end of job acknowledged
+  double mibPerSecond = 0;    // of the bytes after the first chunk
   double medianChunkUs = 0;   // one chunk: fill, chunk-ready, chunk-consumed
-  double consumerCpuMs = 0;   // CPU time of the consumer's watched thread in the job
+  double consumerCpuMs = 0;   // CPU time of the consumer's watched thread in `seconds`
 };
 
 // Feeds bytes as one job in chunks of chunkSize.  consumerThread (may be
