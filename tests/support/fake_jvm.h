@@ -1,4 +1,4 @@
-// Control and recording interface of the stand-in jvm.dll (tests/fakejvm).
+// Control and recording interface of the stand-in jvm.dll (tools/fakejvm).
 //
 // The stand-in plays a Java runtime and a recording Java application
 // ("velmo/jni/VelmoPSJNI", getInstance, the five methods).  It is configured

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "tests/fakejvm/fake_vm.h"
+#include "tools/fakejvm/fake_vm.h"
 
 namespace fakejvm {
 namespace {

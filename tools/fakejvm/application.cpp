@@ -3,7 +3,7 @@
 // recorded with copies of what it was given.
 #include <cstring>
 
-#include "tests/fakejvm/fake_vm.h"
+#include "tools/fakejvm/fake_vm.h"
 
 namespace fakejvm {
 namespace {

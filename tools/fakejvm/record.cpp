@@ -3,7 +3,7 @@
 #include <cstring>
 #include <map>
 
-#include "tests/fakejvm/fake_vm.h"
+#include "tools/fakejvm/fake_vm.h"
 
 namespace fakejvm {
 namespace {

@@ -1,6 +1,6 @@
 // The invocation interface: the three exported entry points and the
 // JavaVM's own functions.
-#include "tests/fakejvm/fake_vm.h"
+#include "tools/fakejvm/fake_vm.h"
 
 namespace fakejvm {
 namespace {
