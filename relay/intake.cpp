@@ -133,15 +133,7 @@ bool RunPrintRelay(uintptr_t controlMapping) {
   }
 
   RelaySlot slot;
-  slot.wakeups.store(0);
-  slot.running.store(0);
-  slot.thread = nullptr;
-  slot.threadId = 0;
-  slot.data.store(nullptr);
-  slot.length.store(0);
-  slot.callStatus.store(0);
-  slot.javaResult.store(0);
-  slot.headerPending.store(0);
+  ClearRelaySlot(&slot);
 
   while (jobEvent != nullptr && jobEvent != INVALID_HANDLE_VALUE) {
     DWORD wait = WaitForSingleObject(jobEvent, INFINITE);

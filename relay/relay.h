@@ -64,6 +64,9 @@ static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "WaitOnAddress 
 
 constexpr uint32_t kHeaderLength = 2048;
 
+// Every field of the slot to zero: the state before the first job.
+void ClearRelaySlot(RelaySlot* slot);
+
 // Prepares the slot and starts a worker thread on it.  When the thread cannot
 // be created the slot is left with its running flag at 0, so the job's
 // chunks are acknowledged and dropped instead of waited for.

@@ -5,8 +5,6 @@
 #include "host/trace.h"
 #include "relay/relay.h"
 
-namespace {
-
 void ClearRelaySlot(RelaySlot* slot) {
   slot->wakeups.store(0);
   slot->running.store(0);
@@ -18,6 +16,8 @@ void ClearRelaySlot(RelaySlot* slot) {
   slot->javaResult.store(0);
   slot->headerPending.store(0);
 }
+
+namespace {
 
 // Passes the chunk of `length` bytes waiting in the slot to Java.  False
 // when Java could not be given the bytes, which ends the job's worker.

@@ -6,23 +6,10 @@
 
 #include "relay/relay.h"
 #include "tests/relay/relay_fixture.h"
+#include "tests/support/thread_times.h"
 
 using RelayFailure = RelayTest;
 using Calls = std::vector<std::string>;
-
-namespace {
-
-// CPU time the thread has used so far, in milliseconds.
-double ThreadCpuMs(HANDLE thread) {
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return -1;
-  auto ms = [](const FILETIME& time) {
-    return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000.0;
-  };
-  return ms(kernel) + ms(user);
-}
-
-}  // namespace
 
 TEST_F(RelayFailure, WritePSDataFailureEndsTheJavaJobOnceAndDrainsTheRest) {
   // Arrays: 1 header, 2 the rest of the first chunk, 3 the second chunk.

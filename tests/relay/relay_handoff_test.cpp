@@ -4,29 +4,9 @@
 
 #include "relay/relay.h"
 #include "tests/relay/relay_fixture.h"
+#include "tests/support/thread_times.h"
 
 namespace {
-
-double ThreadCpuMs(HANDLE thread) {
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return -1;
-  auto ms = [](const FILETIME& time) {
-    return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000.0;
-  };
-  return ms(kernel) + ms(user);
-}
-
-void ClearSlot(RelaySlot* slot) {
-  slot->wakeups.store(0);
-  slot->running.store(0);
-  slot->thread = nullptr;
-  slot->threadId = 0;
-  slot->data.store(nullptr);
-  slot->length.store(0);
-  slot->callStatus.store(0);
-  slot->javaResult.store(0);
-  slot->headerPending.store(0);
-}
 
 struct HandOff {
   RelaySlot* slot;
@@ -77,7 +57,7 @@ TEST_F(RelayHandoff, SlowJavaLeavesTheIntakeIdleAndEveryByteInOrder) {
 
 TEST(HandOffChunk, ReturnsWhenTheWorkerThreadHasEndedWithoutTakingTheChunk) {
   RelaySlot slot;
-  ClearSlot(&slot);
+  ClearRelaySlot(&slot);
   slot.running.store(1);
   slot.thread = CreateThread(nullptr, 0, EndAtOnce, nullptr, 0, &slot.threadId);
   ASSERT_NE(slot.thread, nullptr) << "CreateThread failed: " << GetLastError();
@@ -90,7 +70,7 @@ TEST(HandOffChunk, ReturnsWhenTheWorkerThreadHasEndedWithoutTakingTheChunk) {
 
 TEST(HandOffChunk, ReturnsAtOnceWhenNoWorkerRuns) {
   RelaySlot slot;
-  ClearSlot(&slot);
+  ClearRelaySlot(&slot);
   unsigned char chunk[16] = {1, 2, 3};
   HandOff handOff = {&slot, chunk, sizeof chunk};
   EXPECT_TRUE(HandOffReturns(&handOff, 10000)) << "HandOffChunk waits although the running flag is 0";

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tests/support/thread_times.h"
+
 namespace {
 
 double Now() {
@@ -14,15 +16,6 @@ double Now() {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
   return static_cast<double>(counter.QuadPart) / frequency;
-}
-
-double ThreadCpuMs(HANDLE thread) {
-  FILETIME created, exited, kernel, user;
-  if (thread == nullptr || !GetThreadTimes(thread, &created, &exited, &kernel, &user)) return 0;
-  auto ms = [](const FILETIME& time) {
-    return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e4;
-  };
-  return ms(kernel) + ms(user);
 }
 
 constexpr double kMiB = 1024.0 * 1024.0;
