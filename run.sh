@@ -22,14 +22,16 @@ check() {  # check DESCRIPTION COMMAND...
 
 if [ -z "${JVMHOST_SKIP_BUILD:-}" ]; then
   say "== building (installs what is missing first)"
-  BUILD_DIR="$BUILD_DIR" ./setup.sh >"$BUILD_DIR.setup.log" 2>&1 || { tail -20 "$BUILD_DIR.setup.log"; say "FAIL: build"; exit 1; }
+  mkdir -p "$BUILD_DIR"
+  log="$BUILD_DIR/setup.log"
+  BUILD_DIR="$BUILD_DIR" ./setup.sh >"$log" 2>&1 || { tail -20 "$log"; say "FAIL: build (log: $log)"; exit 1; }
 fi
 
 # A prefix of the demo's own, so the tests' prefix keeps its state.
 export JVMHOST_WINE_PREFIX="$PWD/$BUILD_DIR/demo-prefix"
 wine_sh="$BUILD_DIR/wine.sh"
-"$wine_sh" --init
-"$wine_sh" --start
+"$wine_sh" --init || { say "FAIL: the Wine prefix could not be made"; exit 1; }
+"$wine_sh" --start || { say "FAIL: Wine could not be started"; exit 1; }
 trap '"$wine_sh" --stop' EXIT
 drive="$JVMHOST_WINE_PREFIX/drive_c"
 demo="$drive/jvmhost-demo"

@@ -13,8 +13,8 @@ else
 fi
 
 wine_sh="$BUILD_DIR/wine.sh"
-"$wine_sh" --init
-"$wine_sh" --start
+"$wine_sh" --init || { echo "test.sh: the Wine prefix could not be made" >&2; exit 1; }
+"$wine_sh" --start || { echo "test.sh: Wine could not be started" >&2; exit 1; }
 trap '"$wine_sh" --stop' EXIT
 # Serial on purpose: the tests share the prefix's registry (HKLM values) and spooler.
 ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 300 "$@"
