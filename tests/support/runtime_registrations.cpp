@@ -6,11 +6,9 @@
 
 namespace {
 
-const char* const kTouchedKeys[] = {
-    "Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK", "Software\\Eclipse Adoptium",
-    "Software\\Microsoft\\JDK", "Software\\Azul Systems",
-};
-const char kBackupParent[] = "Software\\VelmoTestSavedKeys";
+const char* const kClearedKeys[] = {"Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK", "Software\\Eclipse Adoptium",
+                                    "Software\\Microsoft\\JDK", "Software\\Azul Systems"};
+const char kBackups[] = "Software\\VelmoTestSavedKeys";
 
 bool KeyExists(const std::string& key) {
   HKEY handle = nullptr;
@@ -19,34 +17,30 @@ bool KeyExists(const std::string& key) {
   return true;
 }
 
-// Copies HKLM\from with all it holds into HKLM\to (created).
-bool CopyTree(const std::string& from, const std::string& to) {
+void CopyTree(const std::string& from, const std::string& to) {
   HKEY source = nullptr;
   HKEY target = nullptr;
-  bool copied = RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
-                RegCreateKeyA(HKEY_LOCAL_MACHINE, to.c_str(), &target) == ERROR_SUCCESS &&
-                RegCopyTreeA(source, nullptr, target) == ERROR_SUCCESS;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
+      RegCreateKeyA(HKEY_LOCAL_MACHINE, to.c_str(), &target) == ERROR_SUCCESS) {
+    RegCopyTreeA(source, nullptr, target);
+  }
   if (source != nullptr) RegCloseKey(source);
   if (target != nullptr) RegCloseKey(target);
-  return copied;
 }
 
 }  // namespace
 
 RuntimeRegistrations::RuntimeRegistrations() {
-  int index = 0;
-  for (const char* key : kTouchedKeys) {
-    SavedTree saved{key, key, ""};
+  for (const char* key : kClearedKeys) {
+    Saved saved{key, key, ""};
     if (KeyExists(key)) {
-      saved.backup = std::string(kBackupParent) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
-                     std::to_string(index++);
+      saved.backup = std::string(kBackups) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                     std::to_string(saved_.size());
       CopyTree(key, saved.backup);
-    } else {
-      // Creating the key creates its missing ancestors too; they go as well.
-      for (size_t at = saved.key.rfind('\\'); at != std::string::npos && !KeyExists(saved.key.substr(0, at));
-           at = saved.key.rfind('\\', at - 1)) {
-        saved.delete_ = saved.key.substr(0, at);
-      }
+    }
+    // Making the key makes its missing ancestors too; they go as well.
+    for (size_t at = saved.key.rfind('\\'); !KeyExists(saved.key.substr(0, at)); at = saved.key.rfind('\\', at - 1)) {
+      saved.removeAtEnd = saved.key.substr(0, at);
     }
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
     saved_.push_back(saved);
@@ -59,29 +53,25 @@ RuntimeRegistrations::RuntimeRegistrations() {
 }
 
 RuntimeRegistrations::~RuntimeRegistrations() {
-  for (const SavedTree& saved : saved_) {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, saved.delete_.c_str());
+  for (const Saved& saved : saved_) {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, saved.removeAtEnd.c_str());
     if (saved.backup.empty()) continue;
     CopyTree(saved.backup, saved.key);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, saved.backup.c_str());
   }
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kBackupParent);  // only once no other run keeps a copy there
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kBackups);  // fails while another run keeps copies there
   SetEnvironmentVariableA("JAVA_HOME", hadJavaHome_ ? javaHome_.c_str() : nullptr);
 }
 
 void RuntimeRegistrations::SetJavaSoft(const std::string& product, const std::string& version,
                                        const std::string& home) {
-  std::string key = "Software\\JavaSoft\\" + product;
-  SetString(key, "CurrentVersion", version);
-  SetString(key + "\\" + version, "JavaHome", home);
+  SetString("Software\\JavaSoft\\" + product, "CurrentVersion", version);
+  SetString("Software\\JavaSoft\\" + product + "\\" + version, "JavaHome", home);
 }
 
 void RuntimeRegistrations::SetString(const std::string& key, const std::string& name, const std::string& text) {
-  HKEY handle = nullptr;
-  if (RegCreateKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle) != ERROR_SUCCESS) return;
-  RegSetValueExA(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(handle);
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), REG_SZ, text.c_str(),
+                  static_cast<DWORD>(text.size() + 1));
 }
 
 void RuntimeRegistrations::Remove(const std::string& key) { RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str()); }
@@ -98,9 +88,9 @@ void MakeVersionedRuntime(JavaInstall& install, const std::string& home, const s
 
 bool SetImageMachine(const std::string& path, WORD machine) {
   std::string image = ReadFileBytes(path);
-  if (image.size() < 0x40) return false;
   LONG newHeader = 0;
-  memcpy(&newHeader, image.data() + 0x3C, sizeof newHeader);
+  if (image.size() < 0x40) return false;
+  memcpy(&newHeader, &image[0x3C], sizeof newHeader);
   if (newHeader <= 0 || image.size() < static_cast<size_t>(newHeader) + 6) return false;
   memcpy(&image[static_cast<size_t>(newHeader) + 4], &machine, sizeof machine);
   return WriteFileText(path, image);

@@ -1,14 +1,15 @@
-// The places newer Java installations leave their mark, laid out for one
-// test: HKLM "Software\JavaSoft\JRE" and "...\JDK", the OpenJDK vendors' keys
-// and JAVA_HOME.  All of them start out empty; every key (with everything
-// below it) and the variable are put back as they were when the fixture goes.
-// Declare it after a JavaInstall, so it goes first.
+// Where newer Java installations register, cleared for one test: HKLM
+// "Software\JavaSoft\JRE" and "...\JDK", the OpenJDK vendors' keys and
+// JAVA_HOME.  Every key, with all below it, and the variable are put back as
+// they were when the fixture goes (declare it after a JavaInstall).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+class JavaInstall;
 
 class RuntimeRegistrations {
  public:
@@ -17,32 +18,27 @@ class RuntimeRegistrations {
   RuntimeRegistrations(const RuntimeRegistrations&) = delete;
   RuntimeRegistrations& operator=(const RuntimeRegistrations&) = delete;
 
-  // "Software\JavaSoft\<product>" ("JRE" or "JDK"): CurrentVersion, and that
-  // subkey's JavaHome.
+  // "Software\JavaSoft\<product>" CurrentVersion, and that subkey's JavaHome.
   void SetJavaSoft(const std::string& product, const std::string& version, const std::string& home);
-  // A REG_SZ value below HKLM, for the vendors' keys.
+  // A REG_SZ value below HKLM, its key made as needed.
   void SetString(const std::string& key, const std::string& name, const std::string& text);
-  // Deletes a key below HKLM with everything in it.
   void Remove(const std::string& key);
-  // "" removes the variable.
-  void SetJavaHomeVariable(const std::string& home);
+  void SetJavaHomeVariable(const std::string& home);  // "" removes it
 
  private:
-  struct SavedTree {
-    std::string key;     // what the test may change
-    std::string delete_; // what goes at the end: the key, or its first ancestor that was missing
-    std::string backup;  // where a copy of the key waits; "" when it did not exist
+  struct Saved {
+    std::string key;
+    std::string removeAtEnd;  // the key, or its first ancestor that was missing
+    std::string backup;       // "" when the key did not exist
   };
-  std::vector<SavedTree> saved_;
-  bool hadJavaHome_ = false;
+  std::vector<Saved> saved_;
   std::string javaHome_;
+  bool hadJavaHome_ = false;
 };
 
-// A runtime laid out as Java `javaVersion` ("1.8.0_392", "17.0.9"): home\bin
-// with java.dll, home\bin\server\jvm.dll (a copy of the built stand-in
-// `dllName`) and home\release with JAVA_VERSION.
-class JavaInstall;
+// A runtime laid out as Java javaVersion ("1.8.0_392", "17.0.9"): the
+// stand-in `dllName` as home\bin\server\jvm.dll, and home\release.
 void MakeVersionedRuntime(JavaInstall& install, const std::string& home, const std::string& javaVersion,
                           const std::string& dllName = "jvm.dll");
-// Writes `machine` into the PE header's Machine field of an image file.
+// Writes machine into the PE header's Machine field of an image file.
 bool SetImageMachine(const std::string& path, WORD machine);

@@ -4,9 +4,8 @@
 #include <windows.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -18,28 +17,21 @@
 
 namespace {
 
-const char kAdoptiumJdk[] = "Software\\Eclipse Adoptium\\JDK\\";
-const char kAdoptiumJre[] = "Software\\Eclipse Adoptium\\JRE\\";
-const char kMicrosoftJdk[] = "Software\\Microsoft\\JDK\\";
-const char kZulu[] = "Software\\Azul Systems\\Zulu\\";
-const char kMsi[] = "\\hotspot\\MSI";
-
 std::string JavaHome() {
   char home[kPathCapacity];
   return FindJavaHome(home, sizeof home) ? std::string(home) : std::string("<none>");
 }
 
+// The application home exists and is registered, but holds no runtime.
 class FurtherRuntimes : public ::testing::Test {
  protected:
-  // The application home exists and is registered, but holds no runtime.
   void SetUp() override {
     install_.MakeAppHome();
     install_.SetAppHomeValue(install_.appHome());
   }
   std::string Runtime(const std::string& name, const std::string& javaVersion = "17.0.9") {
-    std::string home = install_.root() + "\\" + name;
-    MakeVersionedRuntime(install_, home, javaVersion);
-    return home;
+    MakeVersionedRuntime(install_, install_.root() + "\\" + name, javaVersion);
+    return install_.root() + "\\" + name;
   }
 
   JavaInstall install_;
@@ -50,20 +42,19 @@ class FurtherRuntimes : public ::testing::Test {
 
 TEST_F(FurtherRuntimes, TheHomeAndTheRegisteredRuntimeStillComeFirst) {
   places_.SetJavaSoft("JDK", "21", Runtime("jdk-21", "21.0.1"));
-  places_.SetJavaHomeVariable(Runtime("from-env"));
   install_.MakeRuntime(install_.appHome(), "jre");
   EXPECT_EQ(JavaHome(), install_.appHome() + "\\jre");
 
-  // Registered but without jvm.dll: still taken as stored, and start-up
-  // then fails with the not-found text rather than moving on.
+  // Registered without a jvm.dll: taken as stored all the same, so start-up
+  // fails with the not-found text instead of moving on.
   RemoveTree(install_.appHome() + "\\jre");
   std::string stale = install_.root() + "\\uninstalled-jre\\";
   install_.SetRegisteredRuntime("1.8", stale);
   EXPECT_EQ(JavaHome(), stale);
   Bridge bridge = {};
   EXPECT_FALSE(StartJavaVM(&bridge));
-  EXPECT_EQ(std::string(LastStartupFailureText()).find("\xC3\xBB\xD3\xD0\xD5\xD2\xB5\xBDJAVA\xD0\xE9\xC4\xE2\xBB\xFA(\"" +
-                                                       stale + "\\bin\\server\\jvm.dll\")"),
+  EXPECT_EQ(std::string(LastStartupFailureText()).rfind("\xC3\xBB\xD3\xD0\xD5\xD2\xB5\xBDJAVA\xD0\xE9\xC4\xE2\xBB\xFA(\"" +
+                                                        stale + "\\bin\\server\\jvm.dll\")", 0),
             0u)
       << LastStartupFailureText();
 
@@ -72,44 +63,44 @@ TEST_F(FurtherRuntimes, TheHomeAndTheRegisteredRuntimeStillComeFirst) {
 }
 
 TEST_F(FurtherRuntimes, PlacesAreTakenInOrderAndVendorsNewestVersionFirst) {
+  const std::string adoptium = "Software\\Eclipse Adoptium\\", microsoft = "Software\\Microsoft\\JDK\\";
   places_.SetJavaSoft("JRE", "11", Runtime("jre-11"));
   places_.SetJavaSoft("JDK", "17", Runtime("jdk-17"));
-  places_.SetString(kAdoptiumJdk + std::string("8.0.392.8") + kMsi, "Path", Runtime("temurin-8") + "\\");
-  places_.SetString(kAdoptiumJdk + std::string("17.0.9.9") + kMsi, "Path", Runtime("temurin-17") + "\\");
-  places_.SetString(kAdoptiumJre + std::string("21.0.1.12") + kMsi, "Path", Runtime("temurin-jre-21") + "\\\\");
-  places_.SetString(kMicrosoftJdk + std::string("17.0.10.7") + kMsi, "Path", Runtime("microsoft-17") + "\\");
-  places_.SetString(kZulu + std::string("zulu-11"), "InstallationPath", Runtime("zulu-11"));
+  places_.SetString(adoptium + "JDK\\8.0.392.8\\hotspot\\MSI", "Path", Runtime("temurin-8") + "\\");
+  places_.SetString(adoptium + "JDK\\17.0.9.9\\hotspot\\MSI", "Path", Runtime("temurin-17") + "\\");
+  places_.SetString(adoptium + "JRE\\21.0.1.12\\hotspot\\MSI", "Path", Runtime("temurin-jre-21") + "\\\\");
+  places_.SetString(microsoft + "17.0.10.7\\hotspot\\MSI", "Path", Runtime("microsoft-17") + "\\");
+  places_.SetString("Software\\Azul Systems\\Zulu\\zulu-11", "InstallationPath", Runtime("zulu-11"));
   places_.SetJavaHomeVariable("\"" + Runtime("from-env") + "\"");
 
-  // Each step: who wins now, then that place is cleared for the next step.
-  const std::pair<std::string, std::function<void()>> steps[] = {
-      {"jre-11", [&] { places_.Remove("Software\\JavaSoft\\JRE"); }},
-      {"jdk-17", [&] { places_.Remove("Software\\JavaSoft\\JDK"); }},
-      {"temurin-jre-21", [&] { places_.Remove(kAdoptiumJre + std::string("21.0.1.12")); }},
-      {"microsoft-17", [&] { places_.Remove(kMicrosoftJdk + std::string("17.0.10.7")); }},
-      {"temurin-17", [&] { places_.Remove(kAdoptiumJdk + std::string("17.0.9.9")); }},
-      {"zulu-11", [&] { places_.Remove(kZulu + std::string("zulu-11")); }},
-      {"temurin-8", [&] { places_.Remove(kAdoptiumJdk + std::string("8.0.392.8")); }},
-      {"from-env", [&] { places_.SetJavaHomeVariable(""); }},
+  // Who wins, then the key removed for the next round ("": JAVA_HOME).
+  const std::pair<const char*, std::string> rounds[] = {
+      {"jre-11", "Software\\JavaSoft\\JRE"},
+      {"jdk-17", "Software\\JavaSoft\\JDK"},
+      {"temurin-jre-21", adoptium + "JRE\\21.0.1.12"},
+      {"microsoft-17", microsoft + "17.0.10.7"},
+      {"temurin-17", adoptium + "JDK\\17.0.9.9"},
+      {"zulu-11", "Software\\Azul Systems\\Zulu\\zulu-11"},
+      {"temurin-8", adoptium + "JDK\\8.0.392.8"},
+      {"from-env", ""},
   };
-  for (const auto& [winner, clear] : steps) {
+  for (const auto& [winner, removed] : rounds) {
     EXPECT_EQ(JavaHome(), install_.root() + "\\" + winner);
-    clear();
+    removed.empty() ? places_.SetJavaHomeVariable("") : places_.Remove(removed);
   }
   EXPECT_EQ(JavaHome(), "<none>");
 }
 
-TEST_F(FurtherRuntimes, OnlyA64BitJvmImageIsTaken) {
+TEST_F(FurtherRuntimes, OnlyAnX64JvmImageIsTaken) {
   std::string jvm = JavaInstall::JvmPath(Runtime("checked"));
   DWORD error = 0;
   EXPECT_EQ(CheckJvmImage(jvm.c_str(), &error), JvmImageCheck::kX64);
-
   std::string image = ReadFileBytes(jvm);
   ASSERT_TRUE(SetImageMachine(jvm, 0x014c));
   EXPECT_EQ(CheckJvmImage(jvm.c_str(), &error), JvmImageCheck::kNotX64);
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
   LONG newHeader = 0;
-  memcpy(&newHeader, image.data() + 0x3C, sizeof newHeader);
+  memcpy(&newHeader, &image[0x3C], sizeof newHeader);
   // Cut inside the DOS header, cut inside the Machine field, no image at all.
   for (const std::string& broken : {image.substr(0, 0x30), image.substr(0, newHeader + 5), std::string(4096, 'M')}) {
     ASSERT_TRUE(WriteFileText(jvm, broken));
@@ -122,19 +113,19 @@ TEST_F(FurtherRuntimes, OnlyA64BitJvmImageIsTaken) {
   EXPECT_EQ(CheckJvmImage(jvm.c_str(), &error), JvmImageCheck::kUnreadable);
 }
 
-// Start-up with runtimes of each Java generation, from each further place.
+// Start-up with a runtime of each Java generation from each further place:
+// each its own test process, as one process loads only one jvm.dll.
 enum class Place { kJavaSoftKey, kVendorKey, kJavaHome };
 const char* const kPlaceNames[] = {"JavaSoftKey", "VendorKey", "JavaHome"};
 
 struct JavaGeneration {
   const char* name;
-  const char* release;           // JAVA_VERSION of the release file
-  const char* javaSoftProduct;   // "JRE" or "JDK"
-  const char* javaSoftVersion;   // CurrentVersion
-  const char* vendorKey;         // the version's key, below HKLM
+  const char* release;  // JAVA_VERSION
+  const char* javaSoftProduct;
+  const char* javaSoftVersion;
+  const char* vendorKey;
   const char* vendorValue;
 };
-
 const JavaGeneration kGenerations[] = {
     {"Java8", "1.8.0_392", "JRE", "1.8", "Software\\Eclipse Adoptium\\JRE\\8.0.392.8\\hotspot\\MSI", "Path"},
     {"Java11", "11.0.21", "JDK", "11.0.21", "Software\\Microsoft\\JDK\\11.0.21.9\\hotspot\\MSI", "Path"},
@@ -142,7 +133,6 @@ const JavaGeneration kGenerations[] = {
     {"Java21", "21.0.1", "JDK", "21.0.1", "Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "Path"},
 };
 
-// Test names and failure messages show names, not bytes.
 void PrintTo(Place place, std::ostream* out) { *out << kPlaceNames[static_cast<int>(place)]; }
 void PrintTo(const JavaGeneration& generation, std::ostream* out) { *out << generation.name; }
 
@@ -152,17 +142,14 @@ class FurtherRuntimeStartup : public FurtherRuntimes,
 TEST_P(FurtherRuntimeStartup, CreatesTheVmThroughThatRuntime) {
   const auto& [place, generation] = GetParam();
   std::string home = Runtime(generation.name, generation.release);
-  switch (place) {
-    case Place::kJavaSoftKey: places_.SetJavaSoft(generation.javaSoftProduct, generation.javaSoftVersion, home); break;
-    case Place::kVendorKey: places_.SetString(generation.vendorKey, generation.vendorValue, home + "\\"); break;
-    case Place::kJavaHome: places_.SetJavaHomeVariable(home); break;
-  }
+  if (place == Place::kJavaSoftKey) places_.SetJavaSoft(generation.javaSoftProduct, generation.javaSoftVersion, home);
+  if (place == Place::kVendorKey) places_.SetString(generation.vendorKey, generation.vendorValue, home + "\\");
+  if (place == Place::kJavaHome) places_.SetJavaHomeVariable(home);
   FakeJvm jvm(JavaInstall::JvmPath(home));
   ASSERT_TRUE(jvm.loaded()) << "stand-in jvm.dll not loaded: " << GetLastError();
 
   Bridge bridge = {};
   ASSERT_TRUE(StartJavaVM(&bridge)) << LastStartupFailureText();
-  EXPECT_NE(bridge.env, nullptr);
   EXPECT_EQ(jvm.EventsStartingWith("CreateJavaVM").size(), 1u);
   EXPECT_EQ(jvm.ViolationCount(), 0) << jvm.Violations();
 }
