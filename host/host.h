@@ -35,6 +35,11 @@ bool ReadAppHome(char* destination, int capacity);
 bool ReadRegString(HKEY key, const char* valueName, char* destination, int capacity);
 bool ReadRegistryJavaHome(char* destination, int capacity);
 bool FindJavaHome(char* destination, int capacity);
+// Where FindJavaHome looks once the home and the registered runtime gave
+// nothing (runtime_search.cpp, vendor_runtimes.cpp, pe_image.cpp): the
+// JavaSoft "JRE" then "JDK" keys, the OpenJDK vendors' keys newest version
+// first, then JAVA_HOME; only a home whose bin\server\jvm.dll is x64.
+bool FindFurtherJavaHome(char* destination, int capacity);
 bool BuildClassPathOption(char* destination, int capacity);
 // "-Djava.library.path=" and the Windows directory.
 bool BuildLibraryPathOption(char* destination, int capacity);

@@ -1,5 +1,6 @@
 // Choosing the Java runtime: one under the application home ("jre" first,
-// then the home itself), else the runtime the machine has registered.
+// then the home itself), else the runtime the machine has registered, else
+// one of the places newer Java installations use.
 #include <cstring>
 
 #include "host/bounded_text.h"
@@ -28,7 +29,8 @@ bool FindJavaHome(char* destination, int capacity) {
     }
     if (ProbeUnderHome(destination, "%s\\bin\\java.dll")) return true;
   }
-  return ReadRegistryJavaHome(destination, capacity);
+  if (ReadRegistryJavaHome(destination, capacity)) return true;
+  return FindFurtherJavaHome(destination, capacity);
 }
 
 bool BuildJvmLibraryPath(const char* javaHome, char* destination, int capacity) {

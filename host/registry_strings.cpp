@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/host.h"
+#include "host/registry_key.h"
 
 namespace {
 
@@ -12,13 +13,6 @@ const char kAppHomeValue[] = "VelmoHome";
 const char kRuntimeKey[] = "Software\\JavaSoft\\Java Runtime Environment";
 const char kCurrentVersionValue[] = "CurrentVersion";
 const char kJavaHomeValue[] = "JavaHome";
-
-struct KeyHolder {
-  HKEY key = nullptr;
-  ~KeyHolder() {
-    if (key != nullptr) RegCloseKey(key);
-  }
-};
 
 // Reads a REG_SZ whose stored size (terminator included) is below capacity.
 // A value stored without its terminating zero is completed here: the byte

@@ -8,8 +8,13 @@
 #define TRACE_NO_APP_HOME "no application home (HKLM\\Software\\JavaSoft\\Prefs\\Velmo VelmoHome)"
 #define TRACE_CLASS_PATH_TOO_LONG "class path option does not fit its buffer"
 #define TRACE_NO_LIBRARY_PATH "library path option cannot be composed"
-#define TRACE_NO_JAVA_RUNTIME "no Java runtime under the application home nor registered"
+#define TRACE_NO_JAVA_RUNTIME "no Java runtime under the application home, registered, nor in JAVA_HOME"
 #define TRACE_STARTUP_FAILED "Java VM start-up failed"
+// A runtime of the wider search (JavaSoft JRE/JDK keys, vendors' keys,
+// JAVA_HOME) not taken; the detail is "<where it was found> = <home>".
+#define TRACE_RUNTIME_NO_JVM "Java runtime passed over, no bin\\server\\jvm.dll"
+#define TRACE_RUNTIME_JVM_UNREADABLE "Java runtime passed over, its jvm.dll is unreadable"
+#define TRACE_RUNTIME_JVM_NOT_X64 "Java runtime passed over, its jvm.dll is not a 64-bit x64 image"
 
 // The bridge to the Java application.
 #define TRACE_BRIDGE_MISSING_PIECE "Java application lacks a piece of the bridge"

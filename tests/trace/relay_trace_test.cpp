@@ -10,6 +10,7 @@
 
 #include "debuggee.h"
 #include "tests/support/java_install.h"
+#include "tests/support/runtime_registrations.h"
 #include "tools/producer/print_producer.h"
 
 namespace {
@@ -24,7 +25,9 @@ class RelayTraces : public ::testing::Test {
     stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   }
   void TearDown() override {
-    for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT"}) SetEnvironmentVariableA(name, nullptr);
+    for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT", "FAKEJVM_HEADER_FILE", "FAKEJVM_DATA_FILE"}) {
+      SetEnvironmentVariableA(name, nullptr);
+    }
     CloseProducerChannel(&channel_);
     CloseHandle(stop_);
   }
@@ -110,4 +113,37 @@ TEST_F(RelayTraces, RefusedVmStartTracesTheComposedText) {
                   "jvmhost: Java VM start-up failed: \xB3\xF5\xCA\xBC\xBB\xAFJAVA\xD0\xE9\xC4\xE2\xBB\xFA\xB3\xF6\xB4\xED"
                   "\xA3\xAC\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB\xA3\xBA-5 \xA3\xA8VM already created\xA3\xA9 (error -5)"))
       << Joined(lines);
+}
+
+TEST_F(RelayTraces, EachRuntimePassedOverIsTracedAndTheNextOneRunsTheJob) {
+  RuntimeRegistrations places;
+  RemoveTree(install_.appHome() + "\\jre");
+  std::string root = install_.root();
+  MakeVersionedRuntime(install_, root + "\\x86-jdk", "17.0.9");
+  ASSERT_TRUE(SetImageMachine(JavaInstall::JvmPath(root + "\\x86-jdk"), 0x014c));
+  places.SetJavaSoft("JDK", "17", root + "\\x86-jdk");
+  install_.MakeRuntime(root + "\\client-only", "", "jvm.dll", false);
+  places.SetString("Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", root + "\\client-only\\");
+  MakeVersionedRuntime(install_, root + "\\cut-zulu", "11.0.21");
+  ASSERT_TRUE(WriteFileText(JavaInstall::JvmPath(root + "\\cut-zulu"), "MZ"));
+  places.SetString("Software\\Azul Systems\\Zulu\\zulu-11", "InstallationPath", root + "\\cut-zulu");
+  MakeVersionedRuntime(install_, root + "\\jdk-21", "21.0.1");
+  places.SetJavaHomeVariable(root + "\\jdk-21\\");
+  SetEnvironmentVariableA("FAKEJVM_HEADER_FILE", (root + "\\header.bin").c_str());
+  SetEnvironmentVariableA("FAKEJVM_DATA_FILE", (root + "\\data.bin").c_str());
+
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(100000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  std::string received = ReadFileBytes(root + "\\header.bin") + ReadFileBytes(root + "\\data.bin");
+  EXPECT_EQ(received.size(), 100000u) << "the job did not reach Java through JAVA_HOME's runtime";
+  const std::vector<std::string> expected = {
+      "jvmhost: Java runtime passed over, its jvm.dll is not a 64-bit x64 image: HKLM\\Software\\JavaSoft\\JDK\\17 "
+      "JavaHome = " + root + "\\x86-jdk (error 193)",
+      "jvmhost: Java runtime passed over, no bin\\server\\jvm.dll: HKLM\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9"
+      "\\hotspot\\MSI Path = " + root + "\\client-only (error 2)",
+      "jvmhost: Java runtime passed over, its jvm.dll is not a 64-bit x64 image: HKLM\\Software\\Azul Systems\\Zulu"
+      "\\zulu-11 InstallationPath = " + root + "\\cut-zulu (error 193)",
+  };
+  EXPECT_EQ(lines, expected) << Joined(lines);
 }

@@ -1,0 +1,106 @@
+// Where else a Java runtime may be, once the application home and the
+// "Java Runtime Environment" key have none: Java 9 and later register under
+// "JRE" and "JDK" instead, the OpenJDK builds under keys of their own, and
+// many installations set only JAVA_HOME.  Unlike the first three places,
+// these are only taken with a jvm.dll this process can load, so a stale or
+// 32-bit registration gives way to the next place.
+#include <cstring>
+
+#include "host/bounded_text.h"
+#include "host/pe_image.h"
+#include "host/registry_key.h"
+#include "host/runtime_search.h"
+#include "host/trace.h"
+
+namespace {
+
+// Same shape as the "Java Runtime Environment" key: CurrentVersion names
+// the subkey whose JavaHome is the runtime.
+const char* const kJavaSoftKeys[] = {"Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK"};
+
+bool ReadJavaSoftHome(const char* productKey, char* home, int capacity, char* source, int sourceCapacity) {
+  KeyHolder product;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, productKey, 0, KEY_READ, &product.key) != ERROR_SUCCESS) return false;
+  char version[kPathCapacity];
+  if (!ReadRegString(product.key, "CurrentVersion", version, sizeof version)) return false;
+  KeyHolder current;
+  if (RegOpenKeyExA(product.key, version, 0, KEY_READ, &current.key) != ERROR_SUCCESS) return false;
+  FormatInto(source, sourceCapacity, "HKLM\\%s\\%s JavaHome", productKey, version);
+  return ReadRegString(current.key, "JavaHome", home, capacity);
+}
+
+bool ReadJavaHomeVariable(char* home, int capacity) {
+  DWORD length = GetEnvironmentVariableA("JAVA_HOME", home, static_cast<DWORD>(capacity));
+  if (length == 0 || length >= static_cast<DWORD>(capacity)) return false;
+  // Set by hand as "C:\Program Files\Java\jdk-17"; a quote names no directory.
+  if (length >= 2 && home[0] == '"' && home[length - 1] == '"') {
+    memmove(home, home + 1, length - 2);
+    home[length - 2] = '\0';
+  }
+  return true;
+}
+
+void TracePassedOver(const char* why, const char* source, const char* home, DWORD error) {
+  char detail[2 * kPathCapacity];
+  FormatInto(detail, sizeof detail, "%s = %s", source, home);
+  TraceFailureDetail(why, detail, error);
+}
+
+// Takes the candidate into destination when <home>\bin\server\jvm.dll is a
+// 64-bit image; otherwise traces why not.  Registered paths often end in a
+// backslash, which is dropped so the composed paths stay plain.
+bool AcceptCandidate(const char* source, char* home, char* destination, int capacity) {
+  size_t length = strlen(home);
+  while (length > 0 && home[length - 1] == '\\') home[--length] = '\0';
+  if (length == 0) {
+    TracePassedOver(TRACE_RUNTIME_NO_JVM, source, home, ERROR_BAD_PATHNAME);
+    return false;
+  }
+  char jvmPath[kPathCapacity];
+  if (length >= static_cast<size_t>(capacity) || !BuildJvmLibraryPath(home, jvmPath, sizeof jvmPath)) {
+    TracePassedOver(TRACE_RUNTIME_NO_JVM, source, home, ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  DWORD error = NO_ERROR;
+  switch (CheckJvmImage(jvmPath, &error)) {
+    case JvmImageCheck::kX64:
+      memcpy(destination, home, length + 1);
+      return true;
+    case JvmImageCheck::kMissing:
+      TracePassedOver(TRACE_RUNTIME_NO_JVM, source, home, error);
+      return false;
+    case JvmImageCheck::kUnreadable:
+      TracePassedOver(TRACE_RUNTIME_JVM_UNREADABLE, source, home, error);
+      return false;
+    case JvmImageCheck::kNotX64:
+      TracePassedOver(TRACE_RUNTIME_JVM_NOT_X64, source, home, error);
+      return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool FindFurtherJavaHome(char* destination, int capacity) {
+  if (destination == nullptr || capacity <= 0) return false;
+  char home[kPathCapacity];
+  char source[kPathCapacity];
+
+  for (const char* productKey : kJavaSoftKeys) {
+    if (ReadJavaSoftHome(productKey, home, sizeof home, source, sizeof source) &&
+        AcceptCandidate(source, home, destination, capacity)) {
+      return true;
+    }
+  }
+
+  VendorRuntime vendorRuntimes[kMaxVendorRuntimes];
+  int count = ListVendorRuntimes(vendorRuntimes, kMaxVendorRuntimes);
+  for (int i = 0; i < count; ++i) {
+    if (ReadVendorRuntimeHome(vendorRuntimes[i], home, sizeof home, source, sizeof source) &&
+        AcceptCandidate(source, home, destination, capacity)) {
+      return true;
+    }
+  }
+
+  return ReadJavaHomeVariable(home, sizeof home) && AcceptCandidate("JAVA_HOME", home, destination, capacity);
+}

@@ -1,0 +1,165 @@
+// Java runtimes beyond the application home and the "Java Runtime
+// Environment" key: the JavaSoft "JRE"/"JDK" keys, the OpenJDK vendors' keys
+// and JAVA_HOME, with real registry keys and stand-in runtimes on disk.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <tuple>
+
+#include <gtest/gtest.h>
+
+#include "host/host.h"
+#include "host/pe_image.h"
+#include "tests/support/fake_jvm_control.h"
+#include "tests/support/java_install.h"
+#include "tests/support/runtime_registrations.h"
+
+namespace {
+
+std::string JavaHome() {
+  char home[kPathCapacity];
+  return FindJavaHome(home, sizeof home) ? std::string(home) : std::string("<none>");
+}
+
+// The application home exists and is registered, but holds no runtime.
+class FurtherRuntimes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install_.MakeAppHome();
+    install_.SetAppHomeValue(install_.appHome());
+  }
+  std::string Runtime(const std::string& name, const std::string& javaVersion = "17.0.9") {
+    MakeVersionedRuntime(install_, install_.root() + "\\" + name, javaVersion);
+    return install_.root() + "\\" + name;
+  }
+
+  JavaInstall install_;
+  RuntimeRegistrations places_;
+};
+
+}  // namespace
+
+TEST_F(FurtherRuntimes, TheHomeAndTheRegisteredRuntimeStillComeFirst) {
+  places_.SetJavaSoft("JDK", "21", Runtime("jdk-21", "21.0.1"));
+  install_.MakeRuntime(install_.appHome(), "jre");
+  EXPECT_EQ(JavaHome(), install_.appHome() + "\\jre");
+
+  // Registered without a jvm.dll: taken as stored all the same, so start-up
+  // fails with the not-found text instead of moving on.
+  RemoveTree(install_.appHome() + "\\jre");
+  std::string stale = install_.root() + "\\uninstalled-jre\\";
+  install_.SetRegisteredRuntime("1.8", stale);
+  EXPECT_EQ(JavaHome(), stale);
+  Bridge bridge = {};
+  EXPECT_FALSE(StartJavaVM(&bridge));
+  EXPECT_EQ(std::string(LastStartupFailureText()).rfind("\xC3\xBB\xD3\xD0\xD5\xD2\xB5\xBDJAVA\xD0\xE9\xC4\xE2\xBB\xFA(\"" +
+                                                        stale + "\\bin\\server\\jvm.dll\")", 0),
+            0u)
+      << LastStartupFailureText();
+
+  install_.RemoveRegisteredRuntime();
+  EXPECT_EQ(JavaHome(), install_.root() + "\\jdk-21");
+}
+
+TEST_F(FurtherRuntimes, PlacesAreTakenInOrderAndVendorsNewestVersionFirst) {
+  const std::string adoptium = "Software\\Eclipse Adoptium\\", microsoft = "Software\\Microsoft\\JDK\\";
+  places_.SetJavaSoft("JRE", "11", Runtime("jre-11"));
+  places_.SetJavaSoft("JDK", "17", Runtime("jdk-17"));
+  places_.SetString(adoptium + "JDK\\8.0.392.8\\hotspot\\MSI", "Path", Runtime("temurin-8") + "\\");
+  places_.SetString(adoptium + "JDK\\17.0.9.9\\hotspot\\MSI", "Path", Runtime("temurin-17") + "\\");
+  places_.SetString(adoptium + "JRE\\21.0.1.12\\hotspot\\MSI", "Path", Runtime("temurin-jre-21") + "\\\\");
+  places_.SetString(microsoft + "17.0.10.7\\hotspot\\MSI", "Path", Runtime("microsoft-17") + "\\");
+  places_.SetString("Software\\Azul Systems\\Zulu\\zulu-11", "InstallationPath", Runtime("zulu-11"));
+  places_.SetJavaHomeVariable("\"" + Runtime("from-env") + "\"");
+
+  // Who wins, then the key removed for the next round ("": JAVA_HOME).
+  const std::pair<const char*, std::string> rounds[] = {
+      {"jre-11", "Software\\JavaSoft\\JRE"},
+      {"jdk-17", "Software\\JavaSoft\\JDK"},
+      {"temurin-jre-21", adoptium + "JRE\\21.0.1.12"},
+      {"microsoft-17", microsoft + "17.0.10.7"},
+      {"temurin-17", adoptium + "JDK\\17.0.9.9"},
+      {"zulu-11", "Software\\Azul Systems\\Zulu\\zulu-11"},
+      {"temurin-8", adoptium + "JDK\\8.0.392.8"},
+      {"from-env", ""},
+  };
+  for (const auto& [winner, removed] : rounds) {
+    EXPECT_EQ(JavaHome(), install_.root() + "\\" + winner);
+    removed.empty() ? places_.SetJavaHomeVariable("") : places_.Remove(removed);
+  }
+  EXPECT_EQ(JavaHome(), "<none>");
+}
+
+TEST_F(FurtherRuntimes, OnlyAnX64JvmImageIsTaken) {
+  std::string jvm = JavaInstall::JvmPath(Runtime("checked"));
+  DWORD error = 0;
+  EXPECT_EQ(CheckJvmImage(jvm.c_str(), &error), JvmImageCheck::kX64);
+  std::string image = ReadFileBytes(jvm);
+  ASSERT_TRUE(SetImageMachine(jvm, 0x014c));
+  EXPECT_EQ(CheckJvmImage(jvm.c_str(), &error), JvmImageCheck::kNotX64);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+  LONG newHeader = 0;
+  memcpy(&newHeader, &image[0x3C], sizeof newHeader);
+  // Cut inside the DOS header, cut inside the Machine field, no image at all.
+  for (const std::string& broken : {image.substr(0, 0x30), image.substr(0, newHeader + 5), std::string(4096, 'M')}) {
+    ASSERT_TRUE(WriteFileText(jvm, broken));
+    EXPECT_EQ(CheckJvmImage(jvm.c_str(), &error), JvmImageCheck::kNotX64) << broken.size();
+  }
+  DeleteFileA(jvm.c_str());
+  EXPECT_EQ(CheckJvmImage(jvm.c_str(), &error), JvmImageCheck::kMissing);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  MakeDirectories(jvm);
+  EXPECT_EQ(CheckJvmImage(jvm.c_str(), &error), JvmImageCheck::kUnreadable);
+}
+
+// Start-up with a runtime of each Java generation from each further place:
+// each its own test process, as one process loads only one jvm.dll.
+enum class Place { kJavaSoftKey, kVendorKey, kJavaHome };
+const char* const kPlaceNames[] = {"JavaSoftKey", "VendorKey", "JavaHome"};
+
+struct JavaGeneration {
+  const char* name;
+  const char* release;  // JAVA_VERSION
+  const char* javaSoftProduct;
+  const char* javaSoftVersion;
+  const char* vendorKey;
+  const char* vendorValue;
+};
+const JavaGeneration kGenerations[] = {
+    {"Java8", "1.8.0_392", "JRE", "1.8", "Software\\Eclipse Adoptium\\JRE\\8.0.392.8\\hotspot\\MSI", "Path"},
+    {"Java11", "11.0.21", "JDK", "11.0.21", "Software\\Microsoft\\JDK\\11.0.21.9\\hotspot\\MSI", "Path"},
+    {"Java17", "17.0.9", "JRE", "17", "Software\\Azul Systems\\Zulu\\zulu-17", "InstallationPath"},
+    {"Java21", "21.0.1", "JDK", "21.0.1", "Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "Path"},
+};
+
+void PrintTo(Place place, std::ostream* out) { *out << kPlaceNames[static_cast<int>(place)]; }
+void PrintTo(const JavaGeneration& generation, std::ostream* out) { *out << generation.name; }
+
+class FurtherRuntimeStartup : public FurtherRuntimes,
+                              public ::testing::WithParamInterface<std::tuple<Place, JavaGeneration>> {};
+
+TEST_P(FurtherRuntimeStartup, CreatesTheVmThroughThatRuntime) {
+  const auto& [place, generation] = GetParam();
+  std::string home = Runtime(generation.name, generation.release);
+  if (place == Place::kJavaSoftKey) places_.SetJavaSoft(generation.javaSoftProduct, generation.javaSoftVersion, home);
+  if (place == Place::kVendorKey) places_.SetString(generation.vendorKey, generation.vendorValue, home + "\\");
+  if (place == Place::kJavaHome) places_.SetJavaHomeVariable(home);
+  FakeJvm jvm(JavaInstall::JvmPath(home));
+  ASSERT_TRUE(jvm.loaded()) << "stand-in jvm.dll not loaded: " << GetLastError();
+
+  Bridge bridge = {};
+  ASSERT_TRUE(StartJavaVM(&bridge)) << LastStartupFailureText();
+  EXPECT_EQ(jvm.EventsStartingWith("CreateJavaVM").size(), 1u);
+  EXPECT_EQ(jvm.ViolationCount(), 0) << jvm.Violations();
+}
+
+std::string PlaceAndGeneration(const ::testing::TestParamInfo<FurtherRuntimeStartup::ParamType>& info) {
+  return std::string(kPlaceNames[static_cast<int>(std::get<0>(info.param))]) + std::get<1>(info.param).name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachPlaceAndGeneration, FurtherRuntimeStartup,
+                         ::testing::Combine(::testing::Values(Place::kJavaSoftKey, Place::kVendorKey,
+                                                              Place::kJavaHome),
+                                            ::testing::ValuesIn(kGenerations)),
+                         PlaceAndGeneration);

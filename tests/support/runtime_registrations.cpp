@@ -1,0 +1,97 @@
+#include "tests/support/runtime_registrations.h"
+
+#include <cstring>
+
+#include "tests/support/java_install.h"
+
+namespace {
+
+const char* const kClearedKeys[] = {"Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK", "Software\\Eclipse Adoptium",
+                                    "Software\\Microsoft\\JDK", "Software\\Azul Systems"};
+const char kBackups[] = "Software\\VelmoTestSavedKeys";
+
+bool KeyExists(const std::string& key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+void CopyTree(const std::string& from, const std::string& to) {
+  HKEY source = nullptr;
+  HKEY target = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
+      RegCreateKeyA(HKEY_LOCAL_MACHINE, to.c_str(), &target) == ERROR_SUCCESS) {
+    RegCopyTreeA(source, nullptr, target);
+  }
+  if (source != nullptr) RegCloseKey(source);
+  if (target != nullptr) RegCloseKey(target);
+}
+
+}  // namespace
+
+RuntimeRegistrations::RuntimeRegistrations() {
+  for (const char* key : kClearedKeys) {
+    Saved saved{key, key, ""};
+    if (KeyExists(key)) {
+      saved.backup = std::string(kBackups) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                     std::to_string(saved_.size());
+      CopyTree(key, saved.backup);
+    }
+    // Making the key makes its missing ancestors too; they go as well.
+    for (size_t at = saved.key.rfind('\\'); !KeyExists(saved.key.substr(0, at)); at = saved.key.rfind('\\', at - 1)) {
+      saved.removeAtEnd = saved.key.substr(0, at);
+    }
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+    saved_.push_back(saved);
+  }
+  char value[32767];
+  DWORD length = GetEnvironmentVariableA("JAVA_HOME", value, sizeof value);
+  hadJavaHome_ = length > 0 && length < sizeof value;
+  if (hadJavaHome_) javaHome_.assign(value, length);
+  SetEnvironmentVariableA("JAVA_HOME", nullptr);
+}
+
+RuntimeRegistrations::~RuntimeRegistrations() {
+  for (const Saved& saved : saved_) {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, saved.removeAtEnd.c_str());
+    if (saved.backup.empty()) continue;
+    CopyTree(saved.backup, saved.key);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, saved.backup.c_str());
+  }
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kBackups);  // fails while another run keeps copies there
+  SetEnvironmentVariableA("JAVA_HOME", hadJavaHome_ ? javaHome_.c_str() : nullptr);
+}
+
+void RuntimeRegistrations::SetJavaSoft(const std::string& product, const std::string& version,
+                                       const std::string& home) {
+  SetString("Software\\JavaSoft\\" + product, "CurrentVersion", version);
+  SetString("Software\\JavaSoft\\" + product + "\\" + version, "JavaHome", home);
+}
+
+void RuntimeRegistrations::SetString(const std::string& key, const std::string& name, const std::string& text) {
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), REG_SZ, text.c_str(),
+                  static_cast<DWORD>(text.size() + 1));
+}
+
+void RuntimeRegistrations::Remove(const std::string& key) { RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str()); }
+
+void RuntimeRegistrations::SetJavaHomeVariable(const std::string& home) {
+  SetEnvironmentVariableA("JAVA_HOME", home.empty() ? nullptr : home.c_str());
+}
+
+void MakeVersionedRuntime(JavaInstall& install, const std::string& home, const std::string& javaVersion,
+                          const std::string& dllName) {
+  install.MakeRuntime(home, "", dllName);
+  WriteFileText(home + "\\release", "IMPLEMENTOR=\"Stand-in\"\nJAVA_VERSION=\"" + javaVersion + "\"\n");
+}
+
+bool SetImageMachine(const std::string& path, WORD machine) {
+  std::string image = ReadFileBytes(path);
+  LONG newHeader = 0;
+  if (image.size() < 0x40) return false;
+  memcpy(&newHeader, &image[0x3C], sizeof newHeader);
+  if (newHeader <= 0 || image.size() < static_cast<size_t>(newHeader) + 6) return false;
+  memcpy(&image[static_cast<size_t>(newHeader) + 4], &machine, sizeof machine);
+  return WriteFileText(path, image);
+}

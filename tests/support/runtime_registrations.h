@@ -1,0 +1,44 @@
+// Where newer Java installations register, cleared for one test: HKLM
+// "Software\JavaSoft\JRE" and "...\JDK", the OpenJDK vendors' keys and
+// JAVA_HOME.  Every key, with all below it, and the variable are put back as
+// they were when the fixture goes (declare it after a JavaInstall).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class JavaInstall;
+
+class RuntimeRegistrations {
+ public:
+  RuntimeRegistrations();
+  ~RuntimeRegistrations();
+  RuntimeRegistrations(const RuntimeRegistrations&) = delete;
+  RuntimeRegistrations& operator=(const RuntimeRegistrations&) = delete;
+
+  // "Software\JavaSoft\<product>" CurrentVersion, and that subkey's JavaHome.
+  void SetJavaSoft(const std::string& product, const std::string& version, const std::string& home);
+  // A REG_SZ value below HKLM, its key made as needed.
+  void SetString(const std::string& key, const std::string& name, const std::string& text);
+  void Remove(const std::string& key);
+  void SetJavaHomeVariable(const std::string& home);  // "" removes it
+
+ private:
+  struct Saved {
+    std::string key;
+    std::string removeAtEnd;  // the key, or its first ancestor that was missing
+    std::string backup;       // "" when the key did not exist
+  };
+  std::vector<Saved> saved_;
+  std::string javaHome_;
+  bool hadJavaHome_ = false;
+};
+
+// A runtime laid out as Java javaVersion ("1.8.0_392", "17.0.9"): the
+// stand-in `dllName` as home\bin\server\jvm.dll, and home\release.
+void MakeVersionedRuntime(JavaInstall& install, const std::string& home, const std::string& javaVersion,
+                          const std::string& dllName = "jvm.dll");
+// Writes machine into the PE header's Machine field of an image file.
+bool SetImageMachine(const std::string& path, WORD machine);
