@@ -24,7 +24,9 @@ class RelayTraces : public ::testing::Test {
     stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   }
   void TearDown() override {
-    for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT"}) SetEnvironmentVariableA(name, nullptr);
+    for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT", "FAKEJVM_FAIL_NEW_BYTE_ARRAY_ONCE"}) {
+      SetEnvironmentVariableA(name, nullptr);
+    }
     CloseProducerChannel(&channel_);
     CloseHandle(stop_);
   }
@@ -91,6 +93,18 @@ TEST_F(RelayTraces, BadChunkLengthIsTracedWithTheLength) {
   std::vector<std::string> lines = TracesOfOneJob(100000, plan, &delivery);
   EXPECT_EQ(delivery, Delivery::kDone);
   EXPECT_TRUE(Has(lines, "jvmhost: bad chunk length; chunk skipped (error -5)")) << Joined(lines);
+}
+
+TEST_F(RelayTraces, RefusedHeaderArrayIsTracedAndEndsTheJob) {
+  SetEnvironmentVariableA("FAKEJVM_FAIL_NEW_BYTE_ARRAY_ONCE", "1");
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(100000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone) << "the job's chunks were not all acknowledged";
+  EXPECT_TRUE(Has(lines, "jvmhost: Java byte array could not be made, bytes not passed on (error 2048)"))
+      << Joined(lines);
+  EXPECT_TRUE(Has(lines, "jvmhost: job header not passed on to Java; job ended, rest drained (error 2048)"))
+      << Joined(lines);
+  EXPECT_EQ(lines.size(), 2u) << "the drained chunks reached Java or were traced:\n" << Joined(lines);
 }
 
 TEST_F(RelayTraces, ClearedJavaExceptionNamesTheMethod) {
