@@ -4,8 +4,6 @@
 // here is bounded, and a bound that runs out fails the test.
 #include <windows.h>
 
-#include <cstring>
-
 #include <gtest/gtest.h>
 
 #include "relay/address_waits.h"
@@ -36,18 +34,6 @@ DWORD WINAPI TakeChunks(LPVOID parameter) {
     slot->length.store(0);
     WakeIntake(slot);
   }
-}
-
-struct Waiter {
-  volatile LONG value;
-  LONG seen;
-  BOOL woken;
-};
-
-DWORD WINAPI WaitForChange(LPVOID parameter) {
-  Waiter* waiter = static_cast<Waiter*>(parameter);
-  waiter->woken = FallbackWaitOnAddress(&waiter->value, &waiter->seen, sizeof waiter->seen, kBoundMs);
-  return 0;
 }
 
 }  // namespace
@@ -86,28 +72,4 @@ TEST(RelayWakeups, ThousandsOfHandoffsLoseNoWakeupOnEitherSide) {
   EXPECT_EQ(WaitForSingleObject(worker, kBoundMs), static_cast<DWORD>(WAIT_OBJECT_0))
       << "the worker missed the end of the job";
   CloseHandle(worker);
-}
-
-TEST(WakeupFallback, KeepsTheContractOfWaitOnAddress) {
-  Waiter waiter = {5, 5, FALSE};
-  LONG other = 6;
-  EXPECT_TRUE(FallbackWaitOnAddress(&waiter.value, &other, sizeof other, 0)) << "a differing value must not wait";
-
-  SetLastError(0);
-  EXPECT_FALSE(FallbackWaitOnAddress(&waiter.value, &waiter.seen, sizeof waiter.seen, 20));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
-
-  EXPECT_FALSE(FallbackWaitOnAddress(&waiter.value, &waiter.seen, 3, 0));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-
-  // A sleeper on one address is woken by a change of it, whatever else the
-  // process's one condition variable serves.
-  HANDLE thread = CreateThread(nullptr, 0, WaitForChange, &waiter, 0, nullptr);
-  ASSERT_NE(thread, nullptr) << "CreateThread failed: " << GetLastError();
-  Sleep(50);
-  waiter.value = 6;
-  FallbackWakeByAddress(const_cast<LONG*>(&waiter.value));
-  ASSERT_EQ(WaitForSingleObject(thread, kBoundMs), static_cast<DWORD>(WAIT_OBJECT_0)) << "the sleeper was not woken";
-  EXPECT_TRUE(waiter.woken) << "the wait ran out its bound: the wake was lost";
-  CloseHandle(thread);
 }
