@@ -31,16 +31,18 @@ void BridgeStartJob(Bridge* bridge) {
   ClearJavaException(bridge->env, "runVelmo");
 }
 
-void BridgeWriteHeader(Bridge* bridge, const unsigned char* data, int32_t length) {
-  if (bridge->env == nullptr || bridge->printObject == nullptr || bridge->writeHeader == nullptr || length <= 0) {
-    return;
-  }
+int32_t BridgeWriteHeader(Bridge* bridge, const unsigned char* data, int32_t length) {
+  if (bridge->env == nullptr || bridge->printObject == nullptr || bridge->writeHeader == nullptr) return 0;
+  if (length <= 0) return 1;
   JNIEnv* env = bridge->env;
   jbyteArray array = CopyToJavaArray(env, data, length);
-  if (array == nullptr) return;
+  // As for the data: a header Java cannot be given is reported, so the job
+  // does not go on without its first bytes.
+  if (array == nullptr) return 0;
   env->CallVoidMethod(bridge->printObject, bridge->writeHeader, array);
   ClearJavaException(env, "writeHeader");
   env->DeleteLocalRef(array);
+  return 1;
 }
 
 int32_t BridgeWritePSData(Bridge* bridge, const unsigned char* data, int32_t length, int32_t* javaResult) {

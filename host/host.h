@@ -78,7 +78,10 @@ Bridge* CreateBridge();
 void DestroyBridge(Bridge* bridge);
 jobject GetPrintObject(Bridge* bridge);
 void BridgeStartJob(Bridge* bridge);
-void BridgeWriteHeader(Bridge* bridge, const unsigned char* data, int32_t length);
+// The print calls report 1 when the bytes reached the Java method (or there
+// were none), 0 when they could not: the bridge lacks a piece, or no Java
+// byte array could be made.
+int32_t BridgeWriteHeader(Bridge* bridge, const unsigned char* data, int32_t length);
 int32_t BridgeWritePSData(Bridge* bridge, const unsigned char* data, int32_t length, int32_t* javaResult);
 int32_t BridgeEndJob(Bridge* bridge);
 jstring AnsiToJString(JNIEnv* env, const char* text);

@@ -27,6 +27,21 @@ bool ExeNameMatches(const PROCESSENTRY32& entry, const char* exeName, size_t exe
   return std::memcmp(entry.szExeFile, exeName, exeNameBytes) == 0;
 }
 
+// A second start's way out when the running instance shows its main
+// window: that window to the front, then exit with 1.  Returns only when no
+// such window exists.
+void ExitToMainWindowIfShown(HANDLE guard) {
+  HWND mainWindow = FindWindowA(nullptr, TEXT_MAIN_WINDOW_TITLE);
+  if (mainWindow == nullptr) return;
+  // Foreground first, while this process, just started by the user, may
+  // still hand the foreground to another one.  Neither result matters: the
+  // second instance ends either way.
+  SetForegroundWindow(mainWindow);
+  ShowWindow(mainWindow, SW_RESTORE);
+  CloseHandle(guard);
+  std::exit(kSecondInstanceExitCode);
+}
+
 }  // namespace
 
 /*
@@ -34,32 +49,30 @@ bool ExeNameMatches(const PROCESSENTRY32& entry, const char* exeName, size_t exe
  *
  * Returns in the first instance of the logon, leaving the guard mutex
  * "BraskFlag" open until the process ends (only its existence counts: it is
- * never acquired).  In a second instance it never returns: it restores the
- * running instance's main window, or, when there is none, tells the user and
- * ends every process running as the product's executable, then exits with 1.
+ * never acquired).  In a second instance it never returns and exits with 1:
+ * it restores the running instance's main window; when there is none, it
+ * tells the user, and once the user has dismissed the box it looks for the
+ * window again, restoring it if it has appeared meanwhile and otherwise
+ * ending every other process running as the product's executable.
  *
  * Notes: a guard that cannot be created for any reason other than
  * ERROR_ALREADY_EXISTS lets this instance run; a launcher that refuses to start
- * over a failed mutex would lock the user out for nothing.
+ * over a failed mutex would lock the user out for nothing.  A real Java
+ * application takes seconds to show its window, so a second start in that
+ * time meets a healthy instance without one; the second look keeps the
+ * recovery from ending it.
  */
 void EnsureSingleInstance() {
   HANDLE guard = CreateMutexA(nullptr, FALSE, TEXT_GUARD_MUTEX);
   if (GetLastError() != ERROR_ALREADY_EXISTS) return;
 
-  HWND mainWindow = FindWindowA(nullptr, TEXT_MAIN_WINDOW_TITLE);
-  if (mainWindow != nullptr) {
-    // Foreground first, while this process, just started by the user, may
-    // still hand the foreground to another one.  Neither result matters: the
-    // second instance ends either way.
-    SetForegroundWindow(mainWindow);
-    ShowWindow(mainWindow, SW_RESTORE);
-    CloseHandle(guard);
-    std::exit(kSecondInstanceExitCode);
-  }
+  ExitToMainWindowIfShown(guard);
 
   // The guard exists without a window: the running instance is still
-  // starting or hangs.  The user's OK comes before anything is ended.
+  // starting or hangs.  The user's OK comes before anything is ended, and
+  // an instance that was only starting may have shown its window by then.
   MessageBoxA(nullptr, TEXT_ALREADY_RUNNING, TEXT_ERROR_CAPTION, MB_OK);
+  ExitToMainWindowIfShown(guard);
   KillProcessesByName(TEXT_PRODUCT_EXE);
   std::exit(kSecondInstanceExitCode);
 }
@@ -67,27 +80,29 @@ void EnsureSingleInstance() {
 /*
  * KillProcessesByName
  *
- * Ends, with exit code 9, every process whose executable file name (no path)
- * equals exeName byte for byte: case-sensitive, no pattern.
+ * Ends, with exit code 9, every other process whose executable file name (no
+ * path) equals exeName byte for byte: case-sensitive, no pattern.
  *
  * exeName [in]: 8-bit file name in the ANSI code page.
  *
- * Notes: the calling process is not spared; when its own entry comes up it
- * ends there and the entries after it are not visited.  A process that cannot
- * be opened for termination is skipped without a report, and a failed
- * snapshot ends nothing.
+ * Notes: the calling process is spared.  A second instance installed under
+ * the product's name would otherwise end itself at its own place in the
+ * snapshot, with 9 instead of its own exit code, and leave every process
+ * listed after it running.  A process that cannot be opened for termination
+ * is skipped without a report, and a failed snapshot ends nothing.
  */
 void KillProcessesByName(const char* exeName) {
   if (exeName == nullptr) return;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return;
 
+  const DWORD self = GetCurrentProcessId();
   const size_t exeNameBytes = std::strlen(exeName) + 1;
   PROCESSENTRY32 entry;
   std::memset(&entry, 0, sizeof entry);
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    if (!ExeNameMatches(entry, exeName, exeNameBytes)) continue;
+    if (entry.th32ProcessID == self || !ExeNameMatches(entry, exeName, exeNameBytes)) continue;
     HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
     if (process == nullptr) continue;
     // A refusal (already ending, access) leaves that process to itself.

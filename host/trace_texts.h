@@ -24,6 +24,8 @@
 // The print relay.
 #define TRACE_WORKER_NOT_BOUND "relay worker could not bind to Java; job drained"
 #define TRACE_WORKER_NOT_STARTED "relay worker could not be started"
+#define TRACE_HEADER_NOT_PASSED "job header not passed on to Java; job ended, rest drained"
+#define TRACE_DATA_NOT_PASSED "job data not passed on to Java; job ended, rest drained"
 #define TRACE_CONTROL_VIEW_FAILED "control mapping view failed"
 #define TRACE_CHUNK_VIEW_FAILED "chunk view failed to map; chunk skipped"
 #define TRACE_BAD_CHUNK_LENGTH "bad chunk length; chunk skipped"

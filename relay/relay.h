@@ -6,6 +6,9 @@
 //   worker.cpp      StartRelayWorker, RelayWorkerMain: one thread per job
 //   handoff.cpp     HandOffChunk: intake -> worker, one chunk at a time
 //   wakeups.cpp     the slot's two wake-ups, on addresses
+//   address_waits.cpp, wakeup_fallback.cpp
+//                   the system's address waits where it has them, else a
+//                   fallback (Windows 7)
 //   chunk_rules.cpp what a chunk's length field means; the header rule
 #pragma once
 

@@ -25,19 +25,26 @@ bool PassChunk(RelaySlot* slot, Bridge* bridge, uint32_t length) {
   const unsigned char* data = slot->data.load(std::memory_order_relaxed);
   if (data == nullptr) return true;
   if (slot->headerPending.load(std::memory_order_relaxed) != 0) {
+    slot->headerPending.store(0, std::memory_order_relaxed);
     uint32_t header = HeaderBytesOf(length, true);
     if (header != 0) {
-      BridgeWriteHeader(bridge, data, static_cast<int32_t>(header));
+      // A header Java did not get ends the job as refused data does: Java
+      // must not take the rest of a job for a whole one.
+      if (BridgeWriteHeader(bridge, data, static_cast<int32_t>(header)) == 0) {
+        TraceFailure(TRACE_HEADER_NOT_PASSED, header);
+        slot->callStatus.store(0, std::memory_order_relaxed);
+        return false;
+      }
       data += header;
       length -= header;
     }
-    slot->headerPending.store(0, std::memory_order_relaxed);
   }
   int32_t javaResult = slot->javaResult.load(std::memory_order_relaxed);
   // The intake accepts no length above INT32_MAX, so the cast keeps it.
   int32_t status = BridgeWritePSData(bridge, data, static_cast<int32_t>(length), &javaResult);
   slot->javaResult.store(javaResult, std::memory_order_relaxed);
   slot->callStatus.store(status, std::memory_order_relaxed);
+  if (status == 0) TraceFailure(TRACE_DATA_NOT_PASSED, length);
   return status != 0;
 }
 

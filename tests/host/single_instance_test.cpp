@@ -201,20 +201,31 @@ class HeldGuard {
   HANDLE mutex_;
 };
 
-// An event the driver sets once EnsureSingleInstance has returned.
-class ReturnedSignal {
+// A named event between the test and a driver: the driver sets "Returned"
+// once EnsureSingleInstance has returned, the test sets "Show" to have it
+// show its main window.
+class NamedSignal {
  public:
-  ReturnedSignal()
-      : name_("JvmhostTestReturned" + std::to_string(GetCurrentProcessId())),
+  explicit NamedSignal(const char* stem)
+      : name_("JvmhostTest" + std::string(stem) + std::to_string(GetCurrentProcessId())),
         event_(CreateEventA(nullptr, TRUE, FALSE, name_.c_str())) {}
-  ~ReturnedSignal() { CloseHandle(event_); }
+  ~NamedSignal() { CloseHandle(event_); }
   const std::string& name() const { return name_; }
   bool SeenWithin(DWORD timeoutMs) const { return WaitForSingleObject(event_, timeoutMs) == WAIT_OBJECT_0; }
+  void Set() const { SetEvent(event_); }
 
  private:
   std::string name_;
   HANDLE event_;
 };
+
+bool BecomesIconic(HWND window, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
+    if (IsIconic(window)) return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
 
 std::string Driver() { return BinFolder() + "single_instance_driver.exe"; }
 
@@ -263,7 +274,7 @@ TEST(KillProcessesByName, LeavesNamesThatMerelyContainTheNameRunning) {
 // --- EnsureSingleInstance -------------------------------------------------
 
 TEST(EnsureSingleInstance, FirstInstanceReturnsAndKeepsTheGuardOpen) {
-  ReturnedSignal returned;
+  NamedSignal returned("Returned");
   Child first(Driver(), returned.name());
   ASSERT_TRUE(first.Started());
 
@@ -278,7 +289,7 @@ TEST(EnsureSingleInstance, FirstInstanceLeavesAnExistingMainWindowAlone) {
   MainWindow window;
   ASSERT_NE(window.handle(), nullptr) << "CreateWindowA failed";
   ASSERT_TRUE(IsIconic(window.handle()));
-  ReturnedSignal returned;
+  NamedSignal returned("Returned");
   Child first(Driver(), returned.name());
   ASSERT_TRUE(first.Started());
 
@@ -291,7 +302,7 @@ TEST(EnsureSingleInstance, SecondInstanceRestoresTheMinimisedMainWindowAndExitsW
   MainWindow window;
   ASSERT_NE(window.handle(), nullptr) << "CreateWindowA failed";
   ASSERT_TRUE(IsIconic(window.handle()));
-  ReturnedSignal returned;
+  NamedSignal returned("Returned");
   Child second(Driver(), returned.name());
   ASSERT_TRUE(second.Started());
 
@@ -322,15 +333,47 @@ TEST(EnsureSingleInstance, SecondInstanceWithoutMainWindowAsksThenEndsTheProduct
   EXPECT_TRUE(upperCase.Running());
 }
 
-TEST(EnsureSingleInstance, SecondInstanceRunningAsTheProductEndsItselfWith9) {
-  HeldGuard guard;
+TEST(EnsureSingleInstance, SecondStartWhileTheFirstIsStillStartingRestoresItsLateWindowAndEndsNothing) {
   ScratchFolder scratch;
+  NamedSignal returned("Returned"), show("Show");
+  // Both run as the product, so a recovery by name would end them both.
+  Child first(scratch.CopyAs("single_instance_driver.exe", TEXT_PRODUCT_EXE), returned.name() + " " + show.name());
+  ASSERT_TRUE(first.Started());
+  ASSERT_TRUE(returned.SeenWithin(kProcessTimeoutMs)) << "the first instance did not take the guard";
+  Child second(scratch.CopyAs("single_instance_driver.exe", TEXT_PRODUCT_EXE));
+  ASSERT_TRUE(second.Started());
+
+  HWND dialog = WaitForWindow("#32770", TEXT_ERROR_CAPTION, kProcessTimeoutMs);
+  ASSERT_NE(dialog, nullptr) << "no message box while the first instance had no window";
+  show.Set();
+  HWND window = WaitForWindow(nullptr, TEXT_MAIN_WINDOW_TITLE, kProcessTimeoutMs);
+  ASSERT_NE(window, nullptr) << "the first instance did not show its window";
+  ASSERT_TRUE(BecomesIconic(window, kProcessTimeoutMs));
+  PressOk(dialog);
+
+  EXPECT_EQ(second.ExitCodeWithin(kProcessTimeoutMs), kSecondInstanceExitCode);
+  EXPECT_FALSE(IsIconic(window)) << "the window that appeared before OK was not restored";
+  EXPECT_TRUE(first.Running()) << "the recovery ended the instance that was only starting";
+}
+
+TEST(EnsureSingleInstance, SecondStartRunningAsTheProductEndsTheWindowlessFirstAndExitsWith1) {
+  ScratchFolder scratch;
+  NamedSignal returned("Returned");
+  Child first(scratch.CopyAs("single_instance_driver.exe", TEXT_PRODUCT_EXE), returned.name());
+  ASSERT_TRUE(first.Started());
+  ASSERT_TRUE(returned.SeenWithin(kProcessTimeoutMs)) << "the first instance did not take the guard";
   Child second(scratch.CopyAs("single_instance_driver.exe", TEXT_PRODUCT_EXE));
   ASSERT_TRUE(second.Started());
 
   HWND dialog = WaitForWindow("#32770", TEXT_ERROR_CAPTION, kProcessTimeoutMs);
   ASSERT_NE(dialog, nullptr) << "no message box captioned with the error caption";
+  // Started after the second start: the recovery must reach it wherever the
+  // snapshot lists it.
+  Child later(scratch.CopyAs("stand_in_process.exe", TEXT_PRODUCT_EXE));
+  ASSERT_TRUE(later.Started());
   PressOk(dialog);
 
-  EXPECT_EQ(second.ExitCodeWithin(kProcessTimeoutMs), kKilledExitCode);
+  EXPECT_EQ(first.ExitCodeWithin(kProcessTimeoutMs), kKilledExitCode) << "the hung first instance was not ended";
+  EXPECT_EQ(later.ExitCodeWithin(kProcessTimeoutMs), kKilledExitCode);
+  EXPECT_EQ(second.ExitCodeWithin(kProcessTimeoutMs), kSecondInstanceExitCode) << "the second start ended itself";
 }

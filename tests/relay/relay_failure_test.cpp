@@ -27,6 +27,29 @@ TEST_F(RelayFailure, WritePSDataFailureEndsTheJavaJobOnceAndDrainsTheRest) {
   EXPECT_EQ(JavaCalls(), (Calls{"runVelmo", "writeHeader 2048", "writePSData 2952", "writeEnd"}));
 }
 
+TEST_F(RelayFailure, HeaderJavaCannotGetEndsTheJobLikeRefusedDataAndTheNextJobIsWhole) {
+  // Array 1 is the header's: Java must not get the rest of the job without
+  // it, although the heap takes the next arrays again.
+  jvm_->Configure("fail_new_byte_array_once", "1");
+  OpenChannel();
+  StartRelay();
+  std::string lost = PatternBytes(5000 * 4, 49), kept = PatternBytes(5000 * 2, 50);
+  JobPlan plan;
+  plan.chunkSize = 5000;
+  JobTally tally;
+  Delivery delivery = FeedJob(&channel_, Bytes(lost), lost.size(), plan, kRelayTimeoutMs, &tally);
+  EXPECT_EQ(delivery, Delivery::kDone) << DeliveryText(delivery);
+  EXPECT_EQ(tally.chunks, 4u) << "every chunk is acknowledged";
+  ASSERT_TRUE(AwaitJobEnds(1, kRelayTimeoutMs));
+  EXPECT_EQ(JavaCalls(), (Calls{"runVelmo", "writeEnd"}));
+
+  ASSERT_EQ(FeedJob(&channel_, Bytes(kept), kept.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  ASSERT_TRUE(StopRelay());
+  EXPECT_EQ(JavaCalls(), (Calls{"runVelmo", "writeEnd", "runVelmo", "writeHeader 2048", "writePSData 2952",
+                                "writePSData 5000", "writeEnd"}));
+  EXPECT_TRUE(SameBytes(jvm_->Received("header") + jvm_->Received("data"), kept));
+}
+
 TEST_F(RelayFailure, WorkerThatCannotBindToJavaDrainsItsJob) {
   jvm_->Configure("omit_method", "writeEnd");
   OpenChannel();

@@ -17,6 +17,8 @@
 //   throw_from=NAME       Java method NAME returns with an exception pending
 //   fail_new_byte_array=N NewByteArray fails (null, OutOfMemoryError pending)
 //                         from the N-th call on (1 = the first)
+//   fail_new_byte_array_once=N  only the N-th NewByteArray fails, as when a
+//                         collection frees the heap before the next one
 //   write_ps_data_result=N  the int writePSData returns (default: the length)
 //   slow_ms=N             writePSData sleeps N ms before it returns
 //   slow_end_ms=N         writeEnd sleeps N ms before it returns

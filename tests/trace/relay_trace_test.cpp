@@ -25,7 +25,8 @@ class RelayTraces : public ::testing::Test {
     stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   }
   void TearDown() override {
-    for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT", "FAKEJVM_HEADER_FILE", "FAKEJVM_DATA_FILE"}) {
+    for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT", "FAKEJVM_HEADER_FILE", "FAKEJVM_DATA_FILE",
+                             "FAKEJVM_FAIL_NEW_BYTE_ARRAY_ONCE"}) {
       SetEnvironmentVariableA(name, nullptr);
     }
     CloseProducerChannel(&channel_);
@@ -94,6 +95,30 @@ TEST_F(RelayTraces, BadChunkLengthIsTracedWithTheLength) {
   std::vector<std::string> lines = TracesOfOneJob(100000, plan, &delivery);
   EXPECT_EQ(delivery, Delivery::kDone);
   EXPECT_TRUE(Has(lines, "jvmhost: bad chunk length; chunk skipped (error -5)")) << Joined(lines);
+}
+
+// Array 1 is the header's, array 2 holds the rest of the first chunk; after
+// the refusal the job's chunks are acknowledged without a Java call or trace.
+TEST_F(RelayTraces, RefusedHeaderArrayIsTracedAndEndsTheJob) {
+  SetEnvironmentVariableA("FAKEJVM_FAIL_NEW_BYTE_ARRAY_ONCE", "1");
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(200000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone) << "the job's chunks were not all acknowledged";
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "jvmhost: Java byte array could not be made, bytes not passed on (error 2048)",
+                       "jvmhost: job header not passed on to Java; job ended, rest drained (error 2048)"}))
+      << Joined(lines);
+}
+
+TEST_F(RelayTraces, RefusedDataArrayIsTracedAndEndsTheJob) {
+  SetEnvironmentVariableA("FAKEJVM_FAIL_NEW_BYTE_ARRAY_ONCE", "2");
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(200000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone) << "the job's chunks were not all acknowledged";
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "jvmhost: Java byte array could not be made, bytes not passed on (error 63488)",
+                       "jvmhost: job data not passed on to Java; job ended, rest drained (error 63488)"}))
+      << Joined(lines);
 }
 
 TEST_F(RelayTraces, ClearedJavaExceptionNamesTheMethod) {

@@ -6,7 +6,9 @@
 //   floor   the same producer, mappings and events against a consumer
 //           process (this program started with a handle value) that copies
 //           each chunk out of its view and acknowledges, with no worker.
-// Then one job with slow Java (writePSData 50 ms) for the intake's CPU time.
+// The relay runs twice, side by side: with the system's waits on addresses
+// and with the fallback for Windows 7 (forced by its switch).  Then one job
+// with slow Java (writePSData 50 ms) for the intake's CPU time, both ways.
 //
 //   bench [--rounds N] [--scale F] [--slow-chunks N] [--jvmhost PATH]
 //   bench HANDLE          (the floor consumer; started by bench itself)
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "relay/address_waits.h"
 #include "tests/support/java_install.h"
 #include "tools/bench/floor_consumer.h"
 #include "tools/bench/measurements.h"
@@ -37,13 +40,30 @@ struct Options {
   std::string jvmhost;
 };
 
+// One relay process's jobs at one chunk size.
+struct RelayRuns {
+  std::vector<double> mibs, pairedRatios, us, cpuShare, startMs;
+};
+
 struct SizeCase {
   uint32_t chunkSize;
   const char* name;
   size_t jobBytes;  // at scale 1
-  std::vector<double> memcpyMiBs, floorMiBs, relayMiBs, pairedRatios, floorUs, relayUs, relayCpuShare;
-  std::vector<double> floorStartMs, relayStartMs;
+  std::vector<double> memcpyMiBs, floorMiBs, floorUs, floorStartMs;
+  RelayRuns relay, fallback;
 };
+
+SizeCase SizeCaseOf(uint32_t chunkSize, const char* name, size_t jobBytes) {
+  SizeCase c;
+  c.chunkSize = chunkSize;
+  c.name = name;
+  c.jobBytes = jobBytes;
+  return c;
+}
+
+// The relay process's wake-ups: the system's, or the fallback forced by its
+// switch, which the process reads from the environment it inherits.
+enum class Wakeups { kSystem, kFallback };
 
 std::string BesideThisProgram(const char* name) {
   char path[MAX_PATH];
@@ -88,11 +108,34 @@ struct Consumer {
   bool started = false;
 };
 
-bool StartConsumer(const std::string& program, Consumer* consumer) {
+bool StartConsumer(const std::string& program, Consumer* consumer, Wakeups wakeups = Wakeups::kSystem) {
   if (!OpenProducerChannel(&consumer->channel, kChunkCapacity, true)) return false;
+  SetEnvironmentVariableA(WAKEUP_FALLBACK_SWITCH, wakeups == Wakeups::kFallback ? "1" : nullptr);
   consumer->started = StartRelayProcess(program, &consumer->channel, nullptr, &consumer->mainThread);
+  SetEnvironmentVariableA(WAKEUP_FALLBACK_SWITCH, nullptr);
   return consumer->started;
 }
+
+// Adds one job of a relay process to its runs; the floor run of the same
+// round is its neighbour in time.
+void Record(const JobMeasurement& run, const JobMeasurement& floorRun, RelayRuns* runs) {
+  runs->mibs.push_back(run.mibPerSecond);
+  // Neighbours in time share the machine's load: their ratio is steadier
+  // than the ratio of two medians when other work comes and goes.
+  runs->pairedRatios.push_back(run.mibPerSecond / floorRun.mibPerSecond);
+  runs->us.push_back(run.medianChunkUs);
+  runs->cpuShare.push_back(run.consumerCpuMs / (run.seconds * 1000.0));
+  runs->startMs.push_back(run.firstChunkMs);
+}
+
+void PrintRow(const char* label, const SizeCase& c, const RelayRuns& runs) {
+  double floorMiBs = Median(c.floorMiBs), relayMiBs = Median(runs.mibs);
+  printf("%-16s %13.0f %12.1f %12.1f %11.0f%% %12.0f%% %15.0f %15.0f %15.0f%%\n", label, Median(c.memcpyMiBs),
+         floorMiBs, relayMiBs, 100.0 * relayMiBs / floorMiBs, 100.0 * Median(runs.pairedRatios), Median(c.floorUs),
+         Median(runs.us), 100.0 * Median(runs.cpuShare));
+}
+
+
 
 void StopConsumer(Consumer* consumer) {
   if (consumer->started) EndRelayProcess(&consumer->channel, 10000, nullptr);
@@ -120,6 +163,22 @@ int Fail(const char* what) {
   return 2;
 }
 
+// Slow Java: writePSData takes 50 ms; the intake should wait, not work.
+bool MeasureSlowJava(const Options& options, const std::vector<unsigned char>& source, Wakeups wakeups) {
+  Consumer slow;
+  if (!StartConsumer(options.jvmhost, &slow, wakeups) || !Warm(&slow)) return false;
+  std::vector<unsigned char> bytes(source.begin(), source.begin() + static_cast<long>(options.slowChunks) * 65536);
+  JobMeasurement slowRun = MeasureJob(&slow.channel, bytes, 65536, slow.mainThread, kTimeoutMs);
+  StopConsumer(&slow);
+  if (!slowRun.ok) return false;
+  printf("slow Java (writePSData 50 ms), %s, %d chunks of 64 KiB: %.2f MiB/s, %.0f ms/chunk, intake CPU %.1f ms "
+         "in %.0f ms (%.1f%%)\n",
+         wakeups == Wakeups::kFallback ? "fallback wake-ups" : "address waits", options.slowChunks,
+         slowRun.mibPerSecond, slowRun.medianChunkUs / 1000.0, slowRun.consumerCpuMs, slowRun.seconds * 1000.0,
+         100.0 * slowRun.consumerCpuMs / (slowRun.seconds * 1000.0));
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,14 +194,14 @@ int main(int argc, char** argv) {
   JavaInstall install;
   install.MakeStandardInstall();
   SetEnvironmentVariableA("FAKEJVM_COUNT_ONLY", "1");
-  Consumer relay, floor;
+  Consumer relay, fallback, floor;
   if (!StartConsumer(options.jvmhost, &relay)) return Fail("cannot start the relay process");
+  if (!StartConsumer(options.jvmhost, &fallback, Wakeups::kFallback)) return Fail("cannot start the fallback relay");
   if (!StartConsumer(BesideThisProgram("bench.exe"), &floor)) return Fail("cannot start the floor consumer");
-  if (!Warm(&relay) || !Warm(&floor)) return Fail("warm-up job failed");
+  if (!Warm(&relay) || !Warm(&fallback) || !Warm(&floor)) return Fail("warm-up job failed");
 
-  std::vector<SizeCase> cases = {{4096, "4 KiB", 2u << 20, {}, {}, {}, {}, {}, {}, {}, {}, {}},
-                                 {65536, "64 KiB", 16u << 20, {}, {}, {}, {}, {}, {}, {}, {}, {}},
-                                 {1u << 20, "1 MiB", 64u << 20, {}, {}, {}, {}, {}, {}, {}, {}, {}}};
+  std::vector<SizeCase> cases = {SizeCaseOf(4096, "4 KiB", 2u << 20), SizeCaseOf(65536, "64 KiB", 16u << 20),
+                                 SizeCaseOf(1u << 20, "1 MiB", 64u << 20)};
   size_t largest = 0;
   for (SizeCase& c : cases) {
     c.jobBytes = static_cast<size_t>(static_cast<double>(c.jobBytes) * options.scale);
@@ -157,50 +216,40 @@ int main(int argc, char** argv) {
       c.memcpyMiBs.push_back(MeasureMemcpy(bytes, c.chunkSize, 1));
       JobMeasurement floorRun = MeasureJob(&floor.channel, bytes, c.chunkSize, floor.mainThread, kTimeoutMs);
       JobMeasurement relayRun = MeasureJob(&relay.channel, bytes, c.chunkSize, relay.mainThread, kTimeoutMs);
-      if (!floorRun.ok || !relayRun.ok) return Fail("a job did not complete");
+      JobMeasurement fallbackRun =
+          MeasureJob(&fallback.channel, bytes, c.chunkSize, fallback.mainThread, kTimeoutMs);
+      if (!floorRun.ok || !relayRun.ok || !fallbackRun.ok) return Fail("a job did not complete");
       c.floorMiBs.push_back(floorRun.mibPerSecond);
       c.floorUs.push_back(floorRun.medianChunkUs);
-      c.relayMiBs.push_back(relayRun.mibPerSecond);
-      // Neighbours in time share the machine's load: their ratio is steadier
-      // than the ratio of two medians when other work comes and goes.
-      c.pairedRatios.push_back(relayRun.mibPerSecond / floorRun.mibPerSecond);
-      c.relayUs.push_back(relayRun.medianChunkUs);
-      c.relayCpuShare.push_back(relayRun.consumerCpuMs / (relayRun.seconds * 1000.0));
       c.floorStartMs.push_back(floorRun.firstChunkMs);
-      c.relayStartMs.push_back(relayRun.firstChunkMs);
+      Record(relayRun, floorRun, &c.relay);
+      Record(fallbackRun, floorRun, &c.fallback);
     }
   }
 
   printf("relay benchmark: two processes (bench.exe producing; jvmhost.exe relaying to the stand-in JVM in\n"
-         "count_only mode; floor: bench.exe consumer copying each chunk, no worker); %d rounds interleaved,\n"
-         "medians; job sizes 4 KiB: %zu MiB, 64 KiB: %zu MiB, 1 MiB: %zu MiB\n\n",
+         "count_only mode, once with the system's address waits, once with the fallback wake-ups of Windows 7;\n"
+         "floor: bench.exe consumer copying each chunk, no worker); %d rounds interleaved, medians;\n"
+         "job sizes 4 KiB: %zu MiB, 64 KiB: %zu MiB, 1 MiB: %zu MiB\n\n",
          options.rounds, cases[0].jobBytes >> 20, cases[1].jobBytes >> 20, cases[2].jobBytes >> 20);
-  printf("%-8s %13s %12s %12s %12s %13s %15s %15s %16s\n", "chunk", "memcpy MiB/s", "floor MiB/s", "relay MiB/s",
+  printf("%-16s %13s %12s %12s %12s %13s %15s %15s %16s\n", "chunk", "memcpy MiB/s", "floor MiB/s", "relay MiB/s",
          "relay/floor", "paired ratio", "floor us/chunk", "relay us/chunk", "intake CPU/wall");
-  for (SizeCase& c : cases) {
-    double floorMiBs = Median(c.floorMiBs), relayMiBs = Median(c.relayMiBs);
-    printf("%-8s %13.0f %12.1f %12.1f %11.0f%% %12.0f%% %15.0f %15.0f %15.0f%%\n", c.name, Median(c.memcpyMiBs),
-           floorMiBs, relayMiBs, 100.0 * relayMiBs / floorMiBs, 100.0 * Median(c.pairedRatios), Median(c.floorUs),
-           Median(c.relayUs), 100.0 * Median(c.relayCpuShare));
+  for (const SizeCase& c : cases) {
+    PrintRow(c.name, c, c.relay);
+    PrintRow((std::string(c.name) + " fallback").c_str(), c, c.fallback);
   }
   printf("(relay/floor: ratio of the medians; paired ratio: median of each round's relay/floor; throughput\n"
          " counts the chunks after the first, which also waits for the job to start)\n");
-  printf("job start (job event to first chunk acknowledged), medians: floor %.2f ms, relay %.2f ms\n",
-         Median(cases[1].floorStartMs), Median(cases[1].relayStartMs));
+  printf("job start (job event to first chunk acknowledged), medians: floor %.2f ms, relay %.2f ms, "
+         "fallback %.2f ms\n\n",
+         Median(cases[1].floorStartMs), Median(cases[1].relay.startMs), Median(cases[1].fallback.startMs));
   StopConsumer(&relay);
+  StopConsumer(&fallback);
 
-  // Slow Java: writePSData takes 50 ms; the intake should wait, not work.
   SetEnvironmentVariableA("FAKEJVM_SLOW_MS", "50");
-  Consumer slow;
-  if (!StartConsumer(options.jvmhost, &slow) || !Warm(&slow)) return Fail("cannot start the slow relay");
-  std::vector<unsigned char> bytes(source.begin(), source.begin() + static_cast<long>(options.slowChunks) * 65536);
-  JobMeasurement slowRun = MeasureJob(&slow.channel, bytes, 65536, slow.mainThread, kTimeoutMs);
-  if (!slowRun.ok) return Fail("the slow job did not complete");
-  printf("\nslow Java (writePSData 50 ms), %d chunks of 64 KiB: %.2f MiB/s, %.0f ms/chunk, intake CPU %.1f ms "
-         "in %.0f ms (%.1f%%)\n",
-         options.slowChunks, slowRun.mibPerSecond, slowRun.medianChunkUs / 1000.0, slowRun.consumerCpuMs,
-         slowRun.seconds * 1000.0, 100.0 * slowRun.consumerCpuMs / (slowRun.seconds * 1000.0));
-  StopConsumer(&slow);
+  if (!MeasureSlowJava(options, source, Wakeups::kSystem) || !MeasureSlowJava(options, source, Wakeups::kFallback)) {
+    return Fail("a slow relay did not complete its job");
+  }
   StopConsumer(&floor);
   // jvmhost's binding created its private key below the user's own.
   RegDeleteTreeA(HKEY_CURRENT_USER, "Velmo");

@@ -297,7 +297,8 @@ jbyteArray JNICALL NewByteArray(JNIEnv* env, jsize length) {
   if (!CountOnly()) RecordEvent("NewByteArray " + std::to_string(length));
   ++gNewByteArrayCalls;
   int failFrom = SettingInt("fail_new_byte_array", 0);
-  if (length < 0 || (failFrom > 0 && gNewByteArrayCalls >= failFrom)) {
+  int failOnce = SettingInt("fail_new_byte_array_once", 0);
+  if (length < 0 || (failFrom > 0 && gNewByteArrayCalls >= failFrom) || gNewByteArrayCalls == failOnce) {
     Throw(thread, "java/lang/OutOfMemoryError");
     return nullptr;
   }

@@ -65,7 +65,7 @@ TEST_F(BridgeTest, PrintCallsPassExactBytesInNewArraysAndReleaseThem) {
   std::string first = Bytes(2952, 2);
   std::string second = Bytes(70000, 3);
   BridgeStartJob(bridge);
-  BridgeWriteHeader(bridge, Data(header), 2048);
+  EXPECT_EQ(BridgeWriteHeader(bridge, Data(header), 2048), 1);
   int32_t javaResult = -1;
   EXPECT_EQ(BridgeWritePSData(bridge, Data(first), static_cast<int32_t>(first.size()), &javaResult), 1);
   EXPECT_EQ(javaResult, 2952);
@@ -87,8 +87,8 @@ TEST_F(BridgeTest, LengthZeroOrBelowMakesNoJavaCall) {
   Bridge* bridge = CreateBridge();
   ASSERT_NE(bridge, nullptr);
   std::string bytes = Bytes(16, 4);
-  BridgeWriteHeader(bridge, Data(bytes), 0);
-  BridgeWriteHeader(bridge, Data(bytes), -3);
+  EXPECT_EQ(BridgeWriteHeader(bridge, Data(bytes), 0), 1) << "nothing to pass on is no failure";
+  EXPECT_EQ(BridgeWriteHeader(bridge, Data(bytes), -3), 1);
   int32_t javaResult = 77;
   EXPECT_EQ(BridgeWritePSData(bridge, Data(bytes), 0, &javaResult), 1);
   EXPECT_EQ(javaResult, 0);
@@ -105,15 +105,17 @@ TEST_F(BridgeTest, BridgeLackingAPieceReportsZeroWithoutJavaCall) {
   ASSERT_NE(bridge, nullptr);
   std::string bytes = Bytes(100, 5);
   Bridge lacking = *bridge;
+  lacking.writeHeader = nullptr;
   lacking.writePSData = nullptr;
   lacking.writeEnd = nullptr;
+  EXPECT_EQ(BridgeWriteHeader(&lacking, Data(bytes), 100), 0);
   int32_t javaResult = 77;
   EXPECT_EQ(BridgeWritePSData(&lacking, Data(bytes), 100, &javaResult), 0);
   EXPECT_EQ(javaResult, 77);
   EXPECT_EQ(BridgeEndJob(&lacking), 0);
   lacking = *bridge;
   lacking.printObject = nullptr;
-  BridgeWriteHeader(&lacking, Data(bytes), 100);
+  EXPECT_EQ(BridgeWriteHeader(&lacking, Data(bytes), 100), 0);
   EXPECT_EQ(BridgeWritePSData(&lacking, Data(bytes), 100, &javaResult), 0);
   lacking = *bridge;
   lacking.env = nullptr;
@@ -144,7 +146,7 @@ TEST_F(BridgeTest, RefusedByteArrayMeansNoJavaCallAndStatusZero) {
   ASSERT_NE(bridge, nullptr);
   jvm_->Configure("fail_new_byte_array", "1");
   std::string bytes = Bytes(4096, 7);
-  BridgeWriteHeader(bridge, Data(bytes), 2048);
+  EXPECT_EQ(BridgeWriteHeader(bridge, Data(bytes), 2048), 0);
   int32_t javaResult = 77;
   EXPECT_EQ(BridgeWritePSData(bridge, Data(bytes), 4096, &javaResult), 0);
   EXPECT_EQ(jvm_->JavaCalls(), std::vector<std::string>{"getInstance"});
