@@ -10,6 +10,9 @@
 #define TRACE_NO_LIBRARY_PATH "library path option cannot be composed"
 #define TRACE_NO_JAVA_RUNTIME "no Java runtime under the application home nor registered"
 #define TRACE_STARTUP_FAILED "Java VM start-up failed"
+#define TRACE_CRT_NOT_LOADED "Java runtime's C runtime did not load from its bin directory"
+#define TRACE_VM_SAID "Java VM said"
+#define TRACE_VM_ENDS_PROCESS "Java VM is ending the process; it said"
 
 // The bridge to the Java application.
 #define TRACE_BRIDGE_MISSING_PIECE "Java application lacks a piece of the bridge"
