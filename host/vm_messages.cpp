@@ -9,6 +9,7 @@
 // The hooks run on whatever thread the VM prints from, at any time for the
 // life of the process: fixed buffers, one slim lock, no allocation.
 #include <cstring>
+#include <string_view>
 
 #include "host/bounded_text.h"
 #include "host/host.h"
@@ -54,11 +55,23 @@ void TraceVmText(const char* what, const char* text, long long code) {
   TraceFailureDetail(what, line, code);
 }
 
-void CopyWithoutTrailingBreaks(char* destination, size_t capacity, const char* text, size_t length) {
-  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) --length;
-  size_t take = length < capacity - 1 ? length : capacity - 1;
-  memcpy(destination, text, take);
-  destination[take] = '\0';
+// What the VM said against the start-up: its lines without its warnings
+// (HotSpot writes "<VM name> warning: ..."), which a Java 8 to 16 runtime
+// gives on every start for the options it ignores and which would point the
+// user to the wrong cause.  No trailing line break.
+void CopyErrorLines(char* destination, size_t capacity, const char* text, size_t length) {
+  size_t written = 0;
+  destination[0] = '\0';
+  for (size_t start = 0; start < length;) {
+    const char* lineEnd = static_cast<const char*>(memchr(text + start, '\n', length - start));
+    size_t end = lineEnd != nullptr ? static_cast<size_t>(lineEnd - text) : length;
+    std::string_view line(text + start, end - start);
+    if (!line.empty() && line.find(" VM warning: ") == std::string_view::npos) {
+      if (written > 0) AppendBounded(destination, capacity, &written, "\n", 1);
+      AppendBounded(destination, capacity, &written, line.data(), line.size());
+    }
+    start = end + 1;
+  }
 }
 
 }  // namespace
@@ -92,9 +105,9 @@ void JNICALL VmAbortHook() {
   AcquireSRWLockExclusive(&gLock);
   bool duringStartup = gCollecting;
   if (duringStartup) {
-    CopyWithoutTrailingBreaks(said, sizeof said, gCollected, gCollectedLength);
+    CopyErrorLines(said, sizeof said, gCollected, gCollectedLength);
   } else {
-    CopyWithoutTrailingBreaks(said, sizeof said, gLine, gLineLength);
+    CopyErrorLines(said, sizeof said, gLine, gLineLength);
   }
   VmEndNotice notice = gEndNotice;
   ReleaseSRWLockExclusive(&gLock);
@@ -112,11 +125,14 @@ void BeginVmStartupMessages() {
 }
 
 void EndVmStartupMessages(bool failed, long long result) {
+  char said[kVmMessageCapacity];
   AcquireSRWLockExclusive(&gLock);
   gCollecting = false;
-  if (failed) CopyWithoutTrailingBreaks(tStartupMessage, sizeof tStartupMessage, gCollected, gCollectedLength);
+  memcpy(said, gCollected, gCollectedLength + 1);
   ReleaseSRWLockExclusive(&gLock);
-  if (tStartupMessage[0] != '\0') TraceVmText(TRACE_VM_SAID, tStartupMessage, result);
+  if (!failed) return;
+  CopyErrorLines(tStartupMessage, sizeof tStartupMessage, said, strlen(said));
+  if (said[0] != '\0') TraceVmText(TRACE_VM_SAID, said, result);
 }
 
 void ClearVmStartupMessage() { tStartupMessage[0] = '\0'; }
