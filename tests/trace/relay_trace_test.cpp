@@ -24,7 +24,7 @@ class RelayTraces : public ::testing::Test {
     stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   }
   void TearDown() override {
-    for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT"}) SetEnvironmentVariableA(name, nullptr);
+    for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT", "FAKEJVM_JAVA_VERSION"}) SetEnvironmentVariableA(name, nullptr);
     CloseProducerChannel(&channel_);
     CloseHandle(stop_);
   }
@@ -110,4 +110,14 @@ TEST_F(RelayTraces, RefusedVmStartTracesTheComposedText) {
                   "jvmhost: Java VM start-up failed: \xB3\xF5\xCA\xBC\xBB\xAFJAVA\xD0\xE9\xC4\xE2\xBB\xFA\xB3\xF6\xB4\xED"
                   "\xA3\xAC\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB\xA3\xBA-5 \xA3\xA8VM already created\xA3\xA9 (error -5)"))
       << Joined(lines);
+}
+
+TEST_F(RelayTraces, RefusingVmsOwnWordsAreTracedWithItsResult) {
+  // A Java 17 runtime without its release file refuses the options a runtime
+  // of unknown version is given; what it says would otherwise go nowhere.
+  SetEnvironmentVariableA("FAKEJVM_JAVA_VERSION", "17");
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  EXPECT_TRUE(Has(lines, "jvmhost: Java VM said: Unrecognized VM option 'PermSize=64M' (error -6)")) << Joined(lines);
 }
