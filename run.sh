@@ -41,11 +41,19 @@ bin="$BUILD_DIR/bin"
 
 say "== 1. a print job relayed by jvmhost.exe"
 python3 tools/demo/make_job.py "$demo/job.ps" 24
-# The application home with the stand-in Java runtime in its "jre".
+# The application home as an install lays it out: the application's classes
+# in a jar of lib, and a Java 17 runtime in its "jre" (release file, and the
+# C runtime its jvm.dll needs only in jre\bin, as a JDK ships it; build/wine.sh
+# keeps Wine's own copy of that DLL out).
 mkdir -p "$demo/app/classes" "$demo/app/lib" "$demo/app/jre/bin/server"
-echo "stand-in jar" >"$demo/app/lib/velmo.jar"
+python3 -c 'import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as jar:
+    for name in ("META-INF/MANIFEST.MF", "velmo/jni/VelmoPS.class", "velmo/jni/VelmoPSJNI.class"):
+        jar.writestr(name, b"")' "$demo/app/lib/velmo.jar"
 echo "stand-in" >"$demo/app/jre/bin/java.dll"
-cp "$bin/jvm.dll" "$demo/app/jre/bin/server/jvm.dll"
+cp "$bin/jvm_crt.dll" "$demo/app/jre/bin/server/jvm.dll"
+cp "$bin/crt/vcruntime140_1.dll" "$demo/app/jre/bin/vcruntime140_1.dll"
+printf 'IMPLEMENTOR="Eclipse Adoptium"\nJAVA_VERSION="17.0.9"\nOS_ARCH="x86_64"\nOS_NAME="Windows"\n' >"$demo/app/jre/release"
 "$wine_sh" reg add 'HKLM\Software\JavaSoft\Prefs\Velmo' /v VelmoHome /d 'C:\jvmhost-demo\app' /f >/dev/null 2>&1
 export FAKEJVM_HEADER_FILE='C:\jvmhost-demo\received-header.bin'
 export FAKEJVM_DATA_FILE='C:\jvmhost-demo\received-data.bin'
@@ -60,6 +68,10 @@ say "  sent $(stat -c %s "$demo/job.ps") bytes, Java received $(stat -c %s "$dem
     "(header $(stat -c %s "$demo/received-header.bin" 2>/dev/null || echo 0))"
 check "the bytes Java received equal the job byte for byte" cmp -s "$demo/job.ps" "$demo/received.ps"
 say "  Java calls: $(grep '^java ' "$demo/java-calls.log" | cut -d' ' -f2 | uniq -c | awk '{printf "%s x%s, ", $2, $1}' | sed 's/, $//')"
+say "  VM options: $(grep '^option ' "$demo/java-calls.log" | cut -d' ' -f2- | sed 's/^-Djava.class.path=.*/-Djava.class.path=.../' | tr '\n' ' ')"
+check "the Java 17 runtime was created once, without the options it refuses" \
+  test "$(grep -c '^CreateJavaVM .*result=0$' "$demo/java-calls.log")" = 1 -a \
+       "$(grep -c '^option -XX:.*PermSize' "$demo/java-calls.log")" = 0
 
 say "== 2. the virtual printer installed by printersetup.exe"
 cp "$bin/braskmon.dll" "$drive/windows/system32/braskmon.dll"

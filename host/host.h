@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 
 #include <jni.h>
 
@@ -62,6 +64,38 @@ struct JvmEntryPoints {
 // calling thread to the existing one.
 bool StartJavaVM(Bridge* bridge);
 bool LoadJvm(JvmEntryPoints* entryPoints);
+
+// The Java runtime's own C runtime DLLs, loaded from <runtime>\bin by full
+// path, those present (crt_preload.cpp).
+void PreloadRuntimeCrt(const char* javaHome);
+// The feature version ("17") a runtime's release file text names, 0 when it
+// names none; and that of the runtime whose jvm.dll holds the entry points
+// (runtime_release.cpp).  Runtimes from 17 on refuse the permanent-generation
+// options.
+int ParseJavaFeatureVersion(const char* releaseText);
+int JvmFeatureVersion(const JvmEntryPoints* entryPoints);
+// The entry points of the jvm.dll that made the process's virtual machine,
+// kept for every later start-up (process_jvm.cpp).
+void KeepProcessJvm(const JvmEntryPoints* entryPoints);
+bool ProcessJvm(JvmEntryPoints* entryPoints);
+
+// The virtual machine's own messages (vm_messages.cpp).  The hooks given to
+// the VM as the options "vfprintf" and "abort".
+jint JNICALL VmVfprintfHook(FILE* stream, const char* format, va_list args);
+void JNICALL VmAbortHook();
+constexpr int kVmMessageCapacity = 2048;
+// Around one creation: what the VM says meanwhile is kept, and traced and
+// kept for the calling thread only when the creation failed.
+void BeginVmStartupMessages();
+void EndVmStartupMessages(bool failed, long long result);
+void ClearVmStartupMessage();
+// What the VM said during the calling thread's last failed creation; "" when
+// nothing (or the creation did not fail).
+const char* LastVmStartupMessage();
+// Called, with what the VM said, when the VM ends the process while it is
+// being created (HotSpot exits with 1 once the notice returns).
+using VmEndNotice = void (*)(const char* vmText);
+void SetVmEndNotice(VmEndNotice notice);
 
 constexpr int kFailureTextCapacity = 4096;
 // Composes a failure text from a GBK format taking one "%s" (the argument),

@@ -1,5 +1,6 @@
 // The interactive launch: one instance per logon, the Java application
 // started with the command-line text, the main thread kept for good.
+#include "host/bounded_text.h"
 #include "host/host.h"
 #include "host/java_exceptions.h"
 #include "host/texts.h"
@@ -20,13 +21,36 @@ const char* LaunchFailureText() {
   return TEXT_NO_JAVA_APPLICATION;
 }
 
+// The failure text, then, after a blank line, what the virtual machine said
+// about it, if anything: its own words name the option or the memory at fault.
+void ShowLaunchFailure(const char* text, const char* vmText) {
+  static char shown[kFailureTextCapacity + kVmMessageCapacity + 2];
+  int length = 0;
+  shown[0] = '\0';
+  AppendInto(shown, sizeof shown, &length, text);
+  if (vmText != nullptr && vmText[0] != '\0') {
+    AppendInto(shown, sizeof shown, &length, "\n\n");
+    AppendInto(shown, sizeof shown, &length, vmText);
+  }
+  MessageBoxA(nullptr, shown, TEXT_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+}
+
+// HotSpot ends the process itself when it cannot start past a certain point
+// (the heap cannot be reserved, say): the user is told before it does.
+void ShowVmEndingStartup(const char* vmText) {
+  char text[kFailureTextCapacity];
+  FormatInto(text, sizeof text, TEXT_VM_INIT_FAILED, JNI_ERR, TEXT_JNI_ERR);
+  ShowLaunchFailure(text, vmText);
+}
+
 }  // namespace
 
 void RunInteractive(const char* text) {
   EnsureSingleInstance();
+  SetVmEndNotice(ShowVmEndingStartup);
   Bridge* bridge = CreateBridge();
   if (bridge == nullptr) {
-    MessageBoxA(nullptr, LaunchFailureText(), TEXT_ERROR_CAPTION, MB_OK | MB_ICONERROR);
+    ShowLaunchFailure(LaunchFailureText(), LastVmStartupMessage());
     ExitProcess(kLaunchFailedExitCode);
   }
   JNIEnv* env = bridge->env;

@@ -36,6 +36,7 @@ bool LoadJvm(JvmEntryPoints* entryPoints) {
   entryPoints->createJavaVM = nullptr;
   entryPoints->getDefaultJavaVMInitArgs = nullptr;
   entryPoints->getCreatedJavaVMs = nullptr;
+  PreloadRuntimeCrt(javaHome);
   HMODULE jvm = LoadLibraryA(jvmPath);
   if (jvm == nullptr) {
     ComposeFailureText(TEXT_LOADLIBRARY_FAILED, jvmPath, static_cast<int>(GetLastError()));

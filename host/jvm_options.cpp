@@ -17,8 +17,10 @@ bool BuildClassPathOption(char* destination, int capacity) {
 
   std::unique_ptr<char[]> option(new (std::nothrow) char[kClassPathCapacity]);
   if (!option) return false;
-  // Both double quotes stay in the text the virtual machine receives.
-  if (!FormatInto(option.get(), kClassPathCapacity, "-Djava.class.path=\".;%s\\classes", home)) return false;
+  // No quotes around the value: the virtual machine takes an option's text as
+  // it is, so a quote would become part of the first and the last entry and
+  // both would name nothing (the last jar, or the classes directory, lost).
+  if (!FormatInto(option.get(), kClassPathCapacity, "-Djava.class.path=.;%s\\classes", home)) return false;
   int length = static_cast<int>(strlen(option.get()));
 
   char libraryDir[kPathCapacity];
@@ -38,8 +40,7 @@ bool BuildClassPathOption(char* destination, int capacity) {
     } while (fits && FindNextFileA(search, &entry));
     FindClose(search);
   }
-  if (!fits || !AppendInto(option.get(), kClassPathCapacity, &length, "\"") || destination == nullptr ||
-      length >= capacity) {
+  if (!fits || destination == nullptr || length >= capacity) {
     TraceFailure(TRACE_CLASS_PATH_TOO_LONG, 0);
     return false;
   }

@@ -1,6 +1,7 @@
 // Giving the calling thread a Java virtual machine: the first start-up of a
 // process creates it with the fixed options, every later one (on another
-// thread) attaches to it.  The virtual machine is never destroyed.
+// thread) attaches to it through the same jvm.dll.  The virtual machine is
+// never destroyed.
 #include <memory>
 
 #include "host/bounded_text.h"
@@ -10,6 +11,9 @@
 #include "host/trace.h"
 
 namespace {
+
+constexpr int kMaxStartOptions = 8;
+constexpr int kFirstVersionWithoutPermOptions = 17;
 
 const char* ResultText(jint result) {
   switch (result) {
@@ -27,6 +31,7 @@ const char* ResultText(jint result) {
 
 bool StartJavaVM(Bridge* bridge) {
   ClearStartupFailureText();
+  ClearVmStartupMessage();
   if (bridge == nullptr) return false;
   jsize existing = 0;
 
@@ -38,26 +43,43 @@ bool StartJavaVM(Bridge* bridge) {
     return false;
   }
 
+  // Once the process has a virtual machine, only the jvm.dll that made it can
+  // attach to it, whatever runtime the registry names now.
+  JvmEntryPoints entry = {};
+  if (!ProcessJvm(&entry) && !LoadJvm(&entry)) return false;
+
   // JavaVMOption takes non-const text; the virtual machine only reads it.
+  char vfprintfHook[] = "vfprintf";
+  char abortHook[] = "abort";
   char heapStart[] = "-Xms256m";
   char heapMax[] = "-Xmx1200m";
   char permStart[] = "-XX:PermSize=64M";
   char permMax[] = "-XX:MaxPermSize=256M";
-  JavaVMOption options[6] = {};
-  options[0].optionString = classPath.get();
-  options[1].optionString = libraryPath;
-  options[2].optionString = heapStart;
-  options[3].optionString = heapMax;
-  options[4].optionString = permStart;
-  options[5].optionString = permMax;
+  JavaVMOption options[kMaxStartOptions] = {};
+  int count = 0;
+  // HotSpot reads the options in order and a hook counts from its own option
+  // on, so the hooks come first: a refused option after them is reported.
+  options[count].optionString = vfprintfHook;
+  options[count++].extraInfo = reinterpret_cast<void*>(&VmVfprintfHook);
+  options[count].optionString = abortHook;
+  options[count++].extraInfo = reinterpret_cast<void*>(&VmAbortHook);
+  options[count++].optionString = classPath.get();
+  options[count++].optionString = libraryPath;
+  options[count++].optionString = heapStart;
+  options[count++].optionString = heapMax;
+  // Java 17 removed the permanent-generation options and refuses them; 8 to
+  // 16 only warn that they are ignored.  Dropping them from 17 on gives those
+  // runtimes the very heap that 8 to 16 run with.  A runtime of unknown
+  // version gets them as always.
+  if (JvmFeatureVersion(&entry) < kFirstVersionWithoutPermOptions) {
+    options[count++].optionString = permStart;
+    options[count++].optionString = permMax;
+  }
   JavaVMInitArgs args = {};
   args.version = JNI_VERSION_1_6;
-  args.nOptions = 6;
+  args.nOptions = count;
   args.options = options;
   args.ignoreUnrecognized = JNI_FALSE;
-
-  JvmEntryPoints entry = {};
-  if (!LoadJvm(&entry)) return false;
 
   // Only the count decides; a failing query counts as no virtual machine.
   entry.getCreatedJavaVMs(&bridge->vm, 1, &existing);
@@ -68,9 +90,14 @@ bool StartJavaVM(Bridge* bridge) {
     attach.version = JNI_VERSION_1_6;
     result = bridge->vm->AttachCurrentThread(reinterpret_cast<void**>(&bridge->env), &attach);
   } else {
+    BeginVmStartupMessages();
     result = entry.createJavaVM(&bridge->vm, reinterpret_cast<void**>(&bridge->env), &args);
+    EndVmStartupMessages(result < 0, result);
   }
-  if (result >= 0 && bridge->vm != nullptr && bridge->env != nullptr) return true;
+  if (result >= 0 && bridge->vm != nullptr && bridge->env != nullptr) {
+    KeepProcessJvm(&entry);
+    return true;
+  }
 
   // A success that left no usable pointers is no success; its cause is unclear.
   FormatInto(StartupFailureBuffer(), kFailureTextCapacity, TEXT_VM_INIT_FAILED, static_cast<int>(result),

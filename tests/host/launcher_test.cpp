@@ -30,7 +30,9 @@ class LauncherTest : public ::testing::Test {
   }
   void TearDown() override {
     SetEnvironmentVariableA("FAKEJVM_LOG_FILE", nullptr);
-    SetEnvironmentVariableA("FAKEJVM_CREATE_RESULT", nullptr);
+    for (const char* name : {"FAKEJVM_CREATE_RESULT", "FAKEJVM_JAVA_VERSION", "FAKEJVM_INIT_ERROR"}) {
+      SetEnvironmentVariableA(name, nullptr);
+    }
     EXPECT_EQ(Lines("VIOLATION").size(), 0u) << ReadFileBytes(log_);
   }
 
@@ -193,4 +195,62 @@ TEST_F(LauncherTest, RefusedVmStartShowsTheComposedFailureText) {
   EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
   EXPECT_EQ(exitCode, 2u);
   EXPECT_TRUE(Lines("java").empty());
+}
+
+const char kInitFailed[] =
+    "\xB3\xF5\xCA\xBC\xBB\xAFJAVA\xD0\xE9\xC4\xE2\xBB\xFA\xB3\xF6\xB4\xED\xA3\xAC\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB\xA3\xBA";
+
+TEST_F(LauncherTest, RefusingVmsOwnWordsFollowTheFailureTextInTheBox) {
+  // A Java 17 runtime without its release file: the launcher cannot tell its
+  // version and passes the permanent-generation options, which 17 refuses.
+  SetEnvironmentVariableA("FAKEJVM_JAVA_VERSION", "17");
+  ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(program_, "x"));
+  EXPECT_EQ(DismissMessageBox(launcher.id()), std::string(kInitFailed) +
+                                                  "-6 \xA3\xA8invalid arguments\xA3\xA9\n\n"
+                                                  "Unrecognized VM option 'PermSize=64M'");
+  DWORD exitCode = 99;
+  EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
+  EXPECT_EQ(exitCode, 2u);
+}
+
+TEST_F(LauncherTest, VmThatEndsTheProcessDuringStartIsExplainedBeforeItDoes) {
+  SetEnvironmentVariableA("FAKEJVM_INIT_ERROR", "Could not reserve enough space for 1228800KB object heap");
+  ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(program_, "x"));
+  EXPECT_EQ(DismissMessageBox(launcher.id()), std::string(kInitFailed) +
+                                                  "-1 \xA3\xA8\xB4\xED\xCE\xF3\xD4\xAD\xD2\xF2\xB2\xBB\xC3\xF7\xA3\xA9\n\n"
+                                                  "Error occurred during initialization of VM\n"
+                                                  "Could not reserve enough space for 1228800KB object heap");
+  DWORD exitCode = 99;
+  EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
+  EXPECT_EQ(exitCode, 1u) << "the virtual machine ends the process itself";
+  EXPECT_EQ(FindWindowA("#32770", kErrorCaption), nullptr) << "a second box for the second abort call";
+}
+
+TEST_F(LauncherTest, Java17RuntimeStartsWithTheCRuntimeOnlyItsBinHolds) {
+  std::string runtime = install_.appHome() + "\\jre";
+  CopyFileA(JavaInstall::BuiltFile("jvm_crt.dll").c_str(), JavaInstall::JvmPath(runtime).c_str(), FALSE);
+  JavaInstall::WriteRelease(runtime, "17.0.9");
+  // Wine's own vcruntime140_1.dll is kept out (build/wine.sh), as on a
+  // machine without the Visual C++ redistributable.
+
+  // Strict as the real thing: without the runtime's C runtime in bin the
+  // stand-in does not load.
+  ChildProcess refused;
+  ASSERT_TRUE(refused.Start(program_, "x"));
+  std::string text = DismissMessageBox(refused.id());
+  EXPECT_NE(text.find("LoadLibrary(" + JavaInstall::JvmPath(runtime) + ")"), std::string::npos) << text;
+  EXPECT_NE(text.find("\xA3\xBA" "126\t"), std::string::npos) << text;
+  DWORD exitCode = 99;
+  EXPECT_TRUE(refused.WaitForExit(kWaitMs, &exitCode));
+
+  JavaInstall::AddRuntimeCrt(runtime);
+  EXPECT_EQ(BraskMainOf("x"), std::vector<std::string>{"java braskMain x"});
+  std::vector<std::string> expected = {"option vfprintf",   "option abort",
+                                       "option -Djava.class.path=.;" + install_.appHome() + "\\classes;" +
+                                           install_.appHome() + "\\lib\\app.jar",
+                                       "option -Djava.library.path=C:\\windows",
+                                       "option -Xms256m",   "option -Xmx1200m"};
+  EXPECT_EQ(Lines("option"), expected) << "a Java 17 runtime gets no permanent-generation options";
 }

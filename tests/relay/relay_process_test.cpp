@@ -10,6 +10,7 @@
 
 #include "tests/relay/relay_fixture.h"
 #include "tests/support/java_install.h"
+#include "tools/producer/relay_process.h"
 
 namespace {
 
@@ -100,4 +101,50 @@ TEST_F(RelayProcess, ProducerFailsFastWhenTheRelayProcessEnds) {
                                path + "\"");
   ASSERT_TRUE(run.ended) << "producer.exe waited for a relay that had ended";
   EXPECT_EQ(run.exitCode, 4u);
+}
+
+TEST_F(RelayProcess, RuntimeChangedBetweenJobsLeavesTheVmAndTheRelayAlive) {
+  // Both installs exist before the relay starts (the fixture clears the
+  // registry values it takes over); the registry names the first.
+  JavaInstall updated;
+  install_.SetAppHomeValue(install_.appHome());
+  std::string log = install_.root() + "\\java.log";
+  SetEnvironmentVariableA("FAKEJVM_LOG_FILE", log.c_str());
+  ProducerChannel channel = {};
+  ASSERT_TRUE(OpenProducerChannel(&channel, 65536, true)) << "OpenProducerChannel failed: " << GetLastError();
+  DWORD relayId = 0;
+  ASSERT_TRUE(StartRelayProcess(JavaInstall::BuiltFile("jvmhost.exe"), &channel, &relayId));
+
+  std::string job1 = PatternBytes(200000, 64), job2 = PatternBytes(90000, 65);
+  JobTally tally;
+  EXPECT_EQ(FeedJob(&channel, Bytes(job1), job1.size(), JobPlan(), kProcessTimeoutMs, &tally), Delivery::kDone);
+  // A product update between two jobs: the registry now names another
+  // application home with its own copy of the runtime.
+  updated.MakeStandardInstall();
+  Delivery second = FeedJob(&channel, Bytes(job2), job2.size(), JobPlan(), kProcessTimeoutMs, &tally);
+  EXPECT_EQ(second, Delivery::kDone) << DeliveryText(second);
+  // The worker calls writeEnd after the intake has answered the end marker.
+  for (DWORD waited = 0; waited < kProcessTimeoutMs; waited += 20) {
+    std::string record = ReadFileBytes(log);
+    if (record.find("java writeEnd") != record.rfind("java writeEnd")) break;
+    Sleep(20);
+  }
+  EXPECT_EQ(WaitForSingleObject(channel.relay, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the relay process ended";
+  DWORD exitCode = 0;
+  EXPECT_TRUE(EndRelayProcess(&channel, kProcessTimeoutMs, &exitCode));
+  CloseProducerChannel(&channel);
+  SetEnvironmentVariableA("FAKEJVM_LOG_FILE", nullptr);
+
+  std::string record = ReadFileBytes(log);
+  auto count = [&record](const std::string& line) {
+    size_t found = 0;
+    for (size_t at = record.find(line); at != std::string::npos; at = record.find(line, at + 1)) ++found;
+    return found;
+  };
+  EXPECT_EQ(count("CreateJavaVM"), 1u) << record;
+  EXPECT_EQ(count("AttachCurrentThread result=0"), 1u) << "the second job joins the same VM";
+  EXPECT_EQ(count("java writeEnd"), 2u);
+  EXPECT_EQ(count("VIOLATION"), 0u) << record;
+  EXPECT_TRUE(SameBytes(ReadFileBytes(headerFile_), job1.substr(0, 2048) + job2.substr(0, 2048)));
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dataFile_), job1.substr(2048) + job2.substr(2048)));
 }

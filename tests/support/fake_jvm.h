@@ -7,6 +7,29 @@
 // through FakeJvm_Configure with the same keys in lower case without the
 // prefix (FAKEJVM_CREATE_RESULT <-> "create_result").
 //
+// As strict as HotSpot where the host has been wrong before:
+//   - java.class.path is split at ';'; only entries that name an existing
+//     directory or file count (a quote makes an entry name nothing), and
+//     FindClass("velmo/jni/VelmoPSJNI") finds the class only in such an entry:
+//     a directory holding velmo\jni\VelmoPSJNI.class, or a jar whose zip
+//     central directory lists velmo/jni/VelmoPSJNI.class.  Otherwise it
+//     returns null with NoClassDefFoundError pending.
+//   - its version comes from <runtime>\release (JAVA_VERSION), the runtime
+//     being three levels above the DLL (<runtime>\bin\server\jvm.dll).  From
+//     17 on -XX:PermSize / -XX:MaxPermSize are refused (result -6, "Unrecognized
+//     VM option 'PermSize=64M'"), unless ignoreUnrecognized; 8 to 16 warn
+//     ("... ignoring option ...; support was removed in 8.0") and go on.
+//     An option of no known kind is refused with -1 ("Unrecognized option: X").
+//   - the options are read in order; "vfprintf", "exit" and "abort" (exactly
+//     those words) take their hook from extraInfo, and count from there on.
+//     What the VM says goes through the vfprintf hook, else to stderr.
+//   - a creation that fails past recovery (init_error, or a second jvm.dll
+//     creating a VM in a process that has one) prints "Error occurred during
+//     initialization of VM" and its cause, calls the abort hook twice (as
+//     HotSpot's shutdown and abort do) and ends the process with exit code 1.
+//   - jvm_crt.dll imports vcruntime140_1.dll (tools/fakejvm/crt, built into
+//     bin\crt), which a runtime ships only in <runtime>\bin.
+//
 // Keys:
 //   create_result=N       JNI_CreateJavaVM returns N (negative: no VM made)
 //   attach_result=N       AttachCurrentThread returns N
@@ -28,11 +51,15 @@
 //   log_file=PATH         append every event line to PATH as well
 //   header_file=PATH      append the bytes writeHeader receives to PATH
 //   data_file=PATH        append the bytes writePSData receives to PATH
+//   java_version=N        the VM's version when its runtime has no release
+//                         file (default 8)
+//   init_error=TEXT       creation ends the process as above, with TEXT as cause
 //
 // Event lines, in call order:
 //   "GetCreatedJavaVMs count=N"
-//   "CreateJavaVM version=0x10006 nOptions=6 ignoreUnrecognized=0 result=N"
+//   "CreateJavaVM version=0x10006 nOptions=N ignoreUnrecognized=0 result=N"
 //   "option TEXT"                     one per option, after CreateJavaVM
+//   "VM exits during initialization: CAUSE"
 //   "AttachCurrentThread result=N"
 //   "DetachCurrentThread"
 //   "FindClass NAME", "GetStaticMethodID NAME SIG", "GetObjectClass",

@@ -1,5 +1,6 @@
 #include "tests/support/java_install.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -15,6 +16,60 @@ bool KeyExists(const std::string& key) {
 }
 
 }  // namespace
+
+const char kEntryClassFile[] = "velmo/jni/VelmoPSJNI.class";
+
+namespace {
+
+void PutLe(std::string* out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+}  // namespace
+
+bool WriteJar(const std::string& path, const std::vector<std::string>& entries) {
+  std::string local, central;
+  for (const std::string& name : entries) {
+    uint32_t offset = static_cast<uint32_t>(local.size());
+    PutLe(&local, 0x04034b50, 4);  // local file header
+    PutLe(&local, 20, 2);          // version needed
+    PutLe(&local, 0, 2);           // flags
+    PutLe(&local, 0, 2);           // stored
+    PutLe(&local, 0, 4);           // time and date
+    PutLe(&local, 0, 4);           // CRC-32 of no bytes
+    PutLe(&local, 0, 4);           // compressed size
+    PutLe(&local, 0, 4);           // size
+    PutLe(&local, static_cast<uint32_t>(name.size()), 2);
+    PutLe(&local, 0, 2);           // extra field
+    local += name;
+    PutLe(&central, 0x02014b50, 4);  // central directory header
+    PutLe(&central, 20, 2);          // made by
+    PutLe(&central, 20, 2);          // needed
+    PutLe(&central, 0, 2);
+    PutLe(&central, 0, 2);
+    PutLe(&central, 0, 4);
+    PutLe(&central, 0, 4);
+    PutLe(&central, 0, 4);
+    PutLe(&central, 0, 4);
+    PutLe(&central, static_cast<uint32_t>(name.size()), 2);
+    PutLe(&central, 0, 2);  // extra field
+    PutLe(&central, 0, 2);  // comment
+    PutLe(&central, 0, 2);  // disk
+    PutLe(&central, 0, 2);  // internal attributes
+    PutLe(&central, 0, 4);  // external attributes
+    PutLe(&central, offset, 4);
+    central += name;
+  }
+  std::string end;
+  PutLe(&end, 0x06054b50, 4);
+  PutLe(&end, 0, 4);  // disks
+  PutLe(&end, static_cast<uint32_t>(entries.size()), 2);
+  PutLe(&end, static_cast<uint32_t>(entries.size()), 2);
+  PutLe(&end, static_cast<uint32_t>(central.size()), 4);
+  PutLe(&end, static_cast<uint32_t>(local.size()), 4);
+  PutLe(&end, 0, 2);  // comment
+  return WriteFileText(path, local + central + end);
+}
 
 bool MakeDirectories(const std::string& path) {
   for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1)) {
@@ -119,10 +174,28 @@ void JavaInstall::SetValue(const std::string& key, const std::string& name, DWOR
   RegCloseKey(handle);
 }
 
-void JavaInstall::MakeAppHome(const std::vector<std::string>& jars) {
+void JavaInstall::MakeAppHome(const std::vector<std::string>& jars, const std::string& classIn) {
   MakeDirectories(appHome_ + "\\classes");
   MakeDirectories(appHome_ + "\\lib");
-  for (const std::string& jar : jars) WriteFileText(appHome_ + "\\lib\\" + jar, "PK stand-in jar");
+  if (classIn == "classes") {
+    MakeDirectories(appHome_ + "\\classes\\velmo\\jni");
+    WriteFileText(appHome_ + "\\classes\\velmo\\jni\\VelmoPSJNI.class", "\xCA\xFE\xBA\xBE");
+  }
+  for (const std::string& jar : jars) {
+    std::vector<std::string> entries = {"META-INF/MANIFEST.MF", "velmo/jni/VelmoPS.class"};
+    if (jar == classIn) entries.push_back(kEntryClassFile);
+    WriteJar(appHome_ + "\\lib\\" + jar, entries);
+  }
+}
+
+void JavaInstall::WriteRelease(const std::string& runtimeHome, const std::string& javaVersion) {
+  WriteFileText(runtimeHome + "\\release", "IMPLEMENTOR=\"Eclipse Adoptium\"\nJAVA_RUNTIME_VERSION=\"" + javaVersion +
+                                                "+9\"\nJAVA_VERSION=\"" + javaVersion +
+                                                "\"\nOS_ARCH=\"x86_64\"\nOS_NAME=\"Windows\"\n");
+}
+
+void JavaInstall::AddRuntimeCrt(const std::string& runtimeHome) {
+  CopyFileA(BuiltFile("crt\\vcruntime140_1.dll").c_str(), (runtimeHome + "\\bin\\vcruntime140_1.dll").c_str(), FALSE);
 }
 
 void JavaInstall::MakeRuntime(const std::string& home, const std::string& sub, const std::string& dllName,

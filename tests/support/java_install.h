@@ -21,14 +21,22 @@ class JavaInstall {
   const std::string& appHome() const { return appHome_; }
   const std::string& registeredHome() const { return registeredHome_; }
 
-  // The application home with classes\ and lib\ holding the named jars.
-  void MakeAppHome(const std::vector<std::string>& jars = {"app.jar"});
+  // The application home with classes\ and lib\ holding the named jars, laid
+  // out as an install has it: the entry class velmo/jni/VelmoPSJNI lies in
+  // classes\ (classIn "classes"), in the jar of lib\ named by classIn, or,
+  // with classIn "", nowhere.  Every jar is a real zip.
+  void MakeAppHome(const std::vector<std::string>& jars = {"app.jar"}, const std::string& classIn = "classes");
   // A runtime inside a home: home\<sub>\bin\java.dll and
   // home\<sub>\bin\server\jvm.dll, a copy of the built stand-in `dllName`
   // (jvm.dll or jvm_noinitargs.dll).  sub "" puts it in the home itself.
   // withJvm false leaves out the server\jvm.dll.
   void MakeRuntime(const std::string& home, const std::string& sub, const std::string& dllName = "jvm.dll",
                    bool withJvm = true);
+  // The runtime's release file, JAVA_VERSION="<version>" among other lines.
+  static void WriteRelease(const std::string& runtimeHome, const std::string& javaVersion);
+  // The stand-in C runtime (vcruntime140_1.dll) in the runtime's bin, where
+  // the jvm_crt.dll variant of the stand-in needs it.
+  static void AddRuntimeCrt(const std::string& runtimeHome);
   // The usual layout: home with a runtime in its "jre" and VelmoHome set.
   void MakeStandardInstall();
 
@@ -63,6 +71,11 @@ class JavaInstall {
   std::vector<SavedValue> saved_;
   std::vector<std::string> createdKeys_;
 };
+
+// The file, in a jar, of the application's entry class.
+extern const char kEntryClassFile[];
+// A jar: a zip file whose central directory lists the entries (stored, empty).
+bool WriteJar(const std::string& path, const std::vector<std::string>& entries);
 
 // Creates every directory of path; writes a small file.
 bool MakeDirectories(const std::string& path);

@@ -26,7 +26,7 @@ class RelayTraces : public ::testing::Test {
   }
   void TearDown() override {
     for (const char* name : {"FAKEJVM_THROW_FROM", "FAKEJVM_CREATE_RESULT", "FAKEJVM_HEADER_FILE", "FAKEJVM_DATA_FILE",
-                             "FAKEJVM_FAIL_NEW_BYTE_ARRAY_ONCE"}) {
+                             "FAKEJVM_FAIL_NEW_BYTE_ARRAY_ONCE", "FAKEJVM_JAVA_VERSION"}) {
       SetEnvironmentVariableA(name, nullptr);
     }
     CloseProducerChannel(&channel_);
@@ -171,4 +171,14 @@ TEST_F(RelayTraces, EachRuntimePassedOverIsTracedAndTheNextOneRunsTheJob) {
       "\\zulu-11 InstallationPath = " + root + "\\cut-zulu (error 193)",
   };
   EXPECT_EQ(lines, expected) << Joined(lines);
+}
+
+TEST_F(RelayTraces, RefusingVmsOwnWordsAreTracedWithItsResult) {
+  // A Java 17 runtime without its release file refuses the options a runtime
+  // of unknown version is given; what it says would otherwise go nowhere.
+  SetEnvironmentVariableA("FAKEJVM_JAVA_VERSION", "17");
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  EXPECT_TRUE(Has(lines, "jvmhost: Java VM said: Unrecognized VM option 'PermSize=64M' (error -6)")) << Joined(lines);
 }

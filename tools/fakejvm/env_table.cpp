@@ -24,7 +24,9 @@ jclass JNICALL FindClass(JNIEnv* env, const char* name) {
   ThreadEnv* thread = EnterEnv(env, "FindClass", false);
   if (thread == nullptr) return nullptr;
   RecordEvent(std::string("FindClass ") + (name ? name : "(null)"));
-  if (name == nullptr || strcmp(name, "velmo/jni/VelmoPSJNI") != 0 || SettingFlag("no_class")) {
+  // The application's class comes only from the class path it was started with.
+  if (name == nullptr || strcmp(name, "velmo/jni/VelmoPSJNI") != 0 || !ClassOnClassPath(name) ||
+      SettingFlag("no_class")) {
     Throw(thread, "java/lang/NoClassDefFoundError");
     return nullptr;
   }

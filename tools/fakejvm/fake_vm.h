@@ -10,7 +10,9 @@
 
 #include <jni.h>
 
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,40 @@ void DetachThread(ThreadEnv* thread);
 // or null when the env cannot be used at all.
 ThreadEnv* EnterEnv(JNIEnv* env, const char* function, bool allowedWithPendingException);
 void Throw(ThreadEnv* thread, const char* throwableClass);
+
+// --- start-up: arguments, class path, identity, output ----------------------
+// The hooks HotSpot takes from the options "vfprintf", "exit" and "abort".
+using VfprintfHook = jint(JNICALL*)(FILE* stream, const char* format, va_list args);
+using ExitHook = void(JNICALL*)(jint code);
+using AbortHook = void(JNICALL*)();
+struct VmHooks {
+  VfprintfHook vfprintfHook;
+  ExitHook exitHook;
+  AbortHook abortHook;
+};
+VmHooks* Hooks();
+
+// Reads the options in order (startup_arguments.cpp); JNI_OK, or the result
+// HotSpot gives for the first option it refuses, after saying why.
+jint ReadStartupArguments(const JavaVMInitArgs* init, int javaVersion);
+
+// class_path.cpp: java.class.path as given; whether a class ("a/b/C") lies
+// in an entry that names an existing directory or jar.
+void SetClassPath(const std::string& value);
+bool ClassOnClassPath(const char* name);
+
+// runtime_identity.cpp: the feature version from <runtime>\release
+// (JAVA_VERSION), else the java_version setting, else 8.
+int RuntimeJavaVersion();
+bool AnotherJvmCreatedAVm();
+void ClaimTheProcessVm();
+
+// vm_output.cpp: the VM's own messages, through the vfprintf hook when given,
+// else to standard error; and the end of the process when start-up fails
+// past recovery (exit code 1, the abort hook called first).
+void VmPrint(const char* format, ...);
+void TtyPrint(const std::string& text);
+[[noreturn]] void ExitDuringInitialization(const std::string& error);
 
 // --- the recording Java application (application.cpp) ----------------------
 extern const Method kGetInstance;

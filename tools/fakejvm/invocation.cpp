@@ -68,6 +68,11 @@ JavaVM gJavaVM = {&kInvokeTable};
 
 using namespace fakejvm;
 
+#ifdef FAKEJVM_NEEDS_CRT
+// From the runtime's own C runtime, which lies only in <runtime>\bin.
+extern "C" __declspec(dllimport) int __cdecl FakeCrt_Marker();
+#endif
+
 extern "C" {
 
 JNIEXPORT jint JNICALL JNI_GetCreatedJavaVMs(JavaVM** vms, jsize capacity, jsize* count) {
@@ -82,8 +87,15 @@ JNIEXPORT jint JNICALL JNI_GetCreatedJavaVMs(JavaVM** vms, jsize capacity, jsize
 JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
   Lock lock;
   LoadConfigurationFromEnvironment();
+#ifdef FAKEJVM_NEEDS_CRT
+  FakeCrt_Marker();
+#endif
   const auto* init = static_cast<const JavaVMInitArgs*>(args);
-  jint result = gVmCreated ? JNI_EEXIST : SettingInt("create_result", 0);
+  jint result = JNI_EEXIST;
+  if (!gVmCreated) {
+    result = ReadStartupArguments(init, RuntimeJavaVersion());
+    if (result == JNI_OK) result = SettingInt("create_result", 0);
+  }
   char head[160];
   snprintf(head, sizeof head, "CreateJavaVM version=0x%lx nOptions=%ld ignoreUnrecognized=%d result=%ld",
            init ? static_cast<long>(init->version) : 0L, init ? static_cast<long>(init->nOptions) : 0L,
@@ -94,7 +106,13 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
     RecordEvent(std::string("option ") + (text ? text : "(null)"));
   }
   if (result < 0) return result;
+  // A second jvm.dll in one process cannot make a second virtual machine:
+  // HotSpot ends the process (measured: exit code 1).
+  if (AnotherJvmCreatedAVm()) ExitDuringInitialization("another jvm.dll created this process's Java virtual machine");
+  std::string initError = Setting("init_error");
+  if (!initError.empty()) ExitDuringInitialization(initError);
   gVmCreated = true;
+  ClaimTheProcessVm();
   *pvm = &gJavaVM;
   *penv = &AttachThread()->env;
   return result;

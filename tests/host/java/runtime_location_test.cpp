@@ -164,7 +164,7 @@ TEST(ClassPath, ListsDotClassesAndEveryJarInSearchOrder) {
   WriteFileText(install.appHome() + "\\lib\\readme.txt", "not a jar");
   install.SetAppHomeValue(install.appHome());
 
-  std::string expected = "-Djava.class.path=\".;" + install.appHome() + "\\classes";
+  std::string expected = "-Djava.class.path=.;" + install.appHome() + "\\classes";
   WIN32_FIND_DATAA entry;
   HANDLE search = FindFirstFileA((install.appHome() + "\\lib\\*.jar").c_str(), &entry);
   ASSERT_NE(search, INVALID_HANDLE_VALUE);
@@ -175,16 +175,15 @@ TEST(ClassPath, ListsDotClassesAndEveryJarInSearchOrder) {
     ++jars;
   } while (FindNextFileA(search, &entry));
   FindClose(search);
-  expected += "\"";
   EXPECT_EQ(jars, 2);
   EXPECT_EQ(ClassPath(), expected);
 }
 
-TEST(ClassPath, WithoutJarsEndsWithClassesAndTheClosingQuote) {
+TEST(ClassPath, WithoutJarsEndsWithClassesAndNoQuoteAnywhere) {
   JavaInstall install;
   install.MakeAppHome({});
   install.SetAppHomeValue(install.appHome());
-  EXPECT_EQ(ClassPath(), "-Djava.class.path=\".;" + install.appHome() + "\\classes\"");
+  EXPECT_EQ(ClassPath(), "-Djava.class.path=.;" + install.appHome() + "\\classes");
 }
 
 TEST(ClassPath, OptionOfCapacityOrMoreFails) {

@@ -44,7 +44,7 @@ StartResult StartOnThisThread() {
 
 using VmStartup = JavaHostTest;
 
-TEST_F(VmStartup, FirstStartCreatesWithTheSixOptionsInOrder) {
+TEST_F(VmStartup, FirstStartCreatesWithTheHooksThenTheSixOptionsInOrder) {
   StartResult result = StartOnThisThread();
   ASSERT_TRUE(result.started) << result.text;
   EXPECT_NE(result.bridge.vm, nullptr);
@@ -55,8 +55,10 @@ TEST_F(VmStartup, FirstStartCreatesWithTheSixOptionsInOrder) {
   GetWindowsDirectoryA(windows, MAX_PATH);
   std::vector<std::string> expected = {
       "GetCreatedJavaVMs count=0",
-      "CreateJavaVM version=0x10006 nOptions=6 ignoreUnrecognized=0 result=0",
-      "option -Djava.class.path=\".;" + install_.appHome() + "\\classes;" + install_.appHome() + "\\lib\\app.jar\"",
+      "CreateJavaVM version=0x10006 nOptions=8 ignoreUnrecognized=0 result=0",
+      "option vfprintf",
+      "option abort",
+      "option -Djava.class.path=.;" + install_.appHome() + "\\classes;" + install_.appHome() + "\\lib\\app.jar",
       std::string("option -Djava.library.path=") + windows,
       "option -Xms256m",
       "option -Xmx1200m",
