@@ -47,8 +47,10 @@ void TracePassedOver(const char* why, const char* source, const char* home, DWOR
 }
 
 // Takes the candidate into destination when <home>\bin\server\jvm.dll is a
-// 64-bit image; otherwise traces why not.  Registered paths often end in a
-// backslash, which is dropped so the composed paths stay plain.
+// 64-bit image, or, for a Java 8 JDK, whose runtime lies in its "jre"
+// folder, <home>\jre\bin\server\jvm.dll; otherwise traces why not.
+// Registered paths often end in a backslash, which is dropped so the
+// composed paths stay plain.
 bool AcceptCandidate(const char* source, char* home, char* destination, int capacity) {
   size_t length = strlen(home);
   while (length > 0 && home[length - 1] == '\\') home[--length] = '\0';
@@ -62,8 +64,25 @@ bool AcceptCandidate(const char* source, char* home, char* destination, int capa
     return false;
   }
   DWORD error = NO_ERROR;
-  switch (CheckJvmImage(jvmPath, &error)) {
+  JvmImageCheck check = CheckJvmImage(jvmPath, &error);
+  char jdkRuntime[kPathCapacity];
+  if (check == JvmImageCheck::kMissing && FormatInto(jdkRuntime, sizeof jdkRuntime, "%s\\jre", home) &&
+      BuildJvmLibraryPath(jdkRuntime, jvmPath, sizeof jvmPath)) {
+    DWORD jreError = NO_ERROR;
+    JvmImageCheck jreCheck = CheckJvmImage(jvmPath, &jreError);
+    if (jreCheck != JvmImageCheck::kMissing) {
+      check = jreCheck;
+      error = jreError;
+      length = strlen(jdkRuntime);
+      home = jdkRuntime;
+    }
+  }
+  switch (check) {
     case JvmImageCheck::kX64:
+      if (length >= static_cast<size_t>(capacity)) {
+        TracePassedOver(TRACE_RUNTIME_NO_JVM, source, home, ERROR_FILENAME_EXCED_RANGE);
+        return false;
+      }
       memcpy(destination, home, length + 1);
       return true;
     case JvmImageCheck::kMissing:

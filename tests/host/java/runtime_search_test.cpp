@@ -113,6 +113,21 @@ TEST_F(FurtherRuntimes, OnlyAnX64JvmImageIsTaken) {
   EXPECT_EQ(CheckJvmImage(jvm.c_str(), &error), JvmImageCheck::kUnreadable);
 }
 
+// A Java 8 JDK keeps its runtime in its "jre" folder; JAVA_HOME names the JDK.
+// That runtime is checked as any other: a 32-bit one is passed over.
+TEST_F(FurtherRuntimes, AJava8JdkIsTakenThroughItsJreFolder) {
+  const std::string jdk = install_.root() + "\\jdk8", jre = jdk + "\\jre";
+  MakeVersionedRuntime(install_, jre, "1.8.0_392");
+  places_.SetJavaHomeVariable(jdk + "\\");
+  ASSERT_TRUE(SetImageMachine(JavaInstall::JvmPath(jre), 0x014c));
+  EXPECT_EQ(JavaHome(), "<none>");
+
+  MakeVersionedRuntime(install_, jre, "1.8.0_392");
+  EXPECT_EQ(JavaHome(), jre);
+  Bridge bridge = {};
+  EXPECT_TRUE(StartJavaVM(&bridge)) << LastStartupFailureText();
+}
+
 // Start-up with a runtime of each Java generation from each further place:
 // each its own test process, as one process loads only one jvm.dll.
 enum class Place { kJavaSoftKey, kVendorKey, kJavaHome };
