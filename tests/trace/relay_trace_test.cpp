@@ -111,3 +111,29 @@ TEST_F(RelayTraces, RefusedVmStartTracesTheComposedText) {
                   "\xA3\xAC\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB\xA3\xBA-5 \xA3\xA8VM already created\xA3\xA9 (error -5)"))
       << Joined(lines);
 }
+
+TEST_F(RelayTraces, UnreadableChunkMappingAndAVanishedProducerAreTraced) {
+  std::string program = JavaInstall::BuiltFile("jvmhost.exe");
+  std::string commandLine =
+      "\"" + program + "\" " + std::to_string(reinterpret_cast<uintptr_t>(channel_.controlMapping));
+  DebuggeeRun run;
+  std::thread debugger([&] { run = RunAsDebuggee(commandLine, 4 * kWaitMs, true, stop_); });
+  // A value no handle table holds: MapViewOfFile fails with
+  // ERROR_INVALID_HANDLE.
+  Delivery broken = FeedBrokenJob(&channel_, BrokenMapping::kUnused, 1000, kWaitMs);
+  std::string job(5000, 'x');
+  JobTally tally;
+  Delivery good = FeedJob(&channel_, reinterpret_cast<const unsigned char*>(job.data()), job.size(), JobPlan(),
+                          kWaitMs, &tally);
+  // The relay's handles are its own now: it ends at its next look.
+  CloseProducerChannel(&channel_);
+  debugger.join();
+  EXPECT_EQ(broken, Delivery::kDone) << DeliveryText(broken);
+  EXPECT_EQ(good, Delivery::kDone) << DeliveryText(good);
+  EXPECT_TRUE(run.exited) << "the relay did not end by itself";
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.debugLines,
+            (std::vector<std::string>{"jvmhost: chunk view failed to map; job ended (error 6)",
+                                      "jvmhost: nobody else holds the job event or the control mapping; relay ended "
+                                      "(error 0)"}));
+}

@@ -15,7 +15,7 @@ struct Event {
 
 const char* const kKeys[] = {"create_result", "attach_result", "no_class",    "no_get_instance",
                              "null_instance", "omit_method",   "throw_from",  "fail_new_byte_array",
-                             "write_ps_data_result", "slow_ms", "slow_end_ms", "count_only", "log_file",
+                             "write_ps_data_result", "slow_ms", "slow_end_ms", "hang_end", "count_only", "log_file",
                              "header_file",   "data_file"};
 
 std::vector<Event> gEvents;
