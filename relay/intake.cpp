@@ -63,7 +63,7 @@ bool ReadJobHandles(HANDLE controlMapping, JobHandles* job) {
   return true;
 }
 
-enum class ChunkOutcome { kTaken, kEndMarker, kUnreadable };
+enum class ChunkOutcome { kHandled, kEndMarker, kUnreadable };
 
 // Maps one chunk, hands it to the worker and lets the view go.  A slot of
 // null (none could be had) drops the chunk.
@@ -84,12 +84,12 @@ ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
       return ChunkOutcome::kEndMarker;
     case ChunkKind::kMalformed:
       TraceFailure(TRACE_BAD_CHUNK_LENGTH, length);
-      return ChunkOutcome::kTaken;
+      return ChunkOutcome::kHandled;
     case ChunkKind::kData:
       if (slot != nullptr) HandOffChunk(slot, view.bytes() + kChunkDataOffset, static_cast<uint32_t>(length));
-      return ChunkOutcome::kTaken;
+      return ChunkOutcome::kHandled;
   }
-  return ChunkOutcome::kTaken;
+  return ChunkOutcome::kHandled;
 }
 
 enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable };

@@ -2,16 +2,16 @@
 // (Control block, Chunk block), the Relay slot that the intake and a job's
 // worker thread share, and the operations on both sides of it.
 //
-//   intake.cpp      RunPrintRelay: jobs and chunks on the main thread
-//   worker.cpp      StartRelayWorker, RelayWorkerMain: one thread per job
-//   handoff.cpp     HandOffChunk: intake -> worker, one chunk at a time
-//   wakeups.cpp     the slot's two wake-ups, on addresses
-//   chunk_rules.cpp what a chunk's length field means; the header rule
-//   slot_holders.cpp a slot per job, freed by whichever side lets go last
-//   worker_roster.cpp the intake's workers: the current one, and those let
-//                   go past the worker bound
-//   kernel_queries.cpp what ntdll says of a handle: its object's handle
-//                   count, a section's size
+//   intake.cpp            RunPrintRelay: jobs and chunks on the main thread
+//   worker.cpp            StartRelayWorker, RelayWorkerMain: one thread per job
+//   handoff.cpp           HandOffChunk: intake -> worker, one chunk at a time
+//   wakeups.cpp           the slot's two wake-ups, on addresses
+//   chunk_rules.cpp       what a chunk's length field means; the header rule
+//   slot_holders.cpp      a slot per job, freed by whichever side lets go last
+//   worker_roster.cpp     the intake's workers: the current one, and those
+//                         let go past the worker bound
+//   kernel_queries.cpp    what ntdll tells of a handle: its object's handle
+//                         count, a section's size
 //   producer_presence.cpp whether anyone but the relay can still signal it
 #pragma once
 
