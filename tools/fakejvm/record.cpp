@@ -13,10 +13,9 @@ struct Event {
   DWORD thread;
 };
 
-const char* const kKeys[] = {"create_result", "attach_result", "no_class",    "no_get_instance",
-                             "null_instance", "omit_method",   "throw_from",  "fail_new_byte_array",
-                             "write_ps_data_result", "slow_ms", "slow_end_ms", "hang_end", "count_only", "log_file",
-                             "header_file",   "data_file"};
+const char* const kKeys[] = {"create_result", "attach_result", "no_class", "no_get_instance", "null_instance",
+                             "omit_method", "throw_from", "fail_new_byte_array", "write_ps_data_result", "slow_ms",
+                             "slow_end_ms", "hang_end", "count_only", "log_file", "header_file", "data_file"};
 
 std::vector<Event> gEvents;
 int gViolations = 0;
