@@ -17,3 +17,10 @@ uint32_t HeaderBytesOf(uint32_t chunkLength, bool headerPending) {
   // means the job has no header at all.
   return headerPending && chunkLength >= kHeaderLength ? kHeaderLength : 0;
 }
+
+size_t ReadableChunkBytes(size_t committedViewBytes, uint64_t sectionSize) {
+  // A view covers whole pages: past the section's end the rest of its last
+  // page reads as zeros that no producer wrote.
+  if (sectionSize != 0 && sectionSize < committedViewBytes) return static_cast<size_t>(sectionSize);
+  return committedViewBytes;
+}

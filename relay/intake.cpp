@@ -1,7 +1,8 @@
 // The print-job intake on the main thread: waits for a job, starts its
 // worker, maps and acknowledges every chunk, and shuts the worker down at the
 // job's end marker.  Towards the producer every chunk-ready is answered by
-// exactly one chunk-consumed.
+// exactly one chunk-consumed.  While it waits for a job it also looks
+// whether anyone else can still signal it, and ends when nobody can.
 #include "host/trace.h"
 #include "relay/relay.h"
 
@@ -21,11 +22,13 @@ class MappedView {
   MappedView& operator=(const MappedView&) = delete;
   const unsigned char* bytes() const { return static_cast<const unsigned char*>(view_); }
 
-  // Bytes readable from the start of the view.  The mapping's size is the
-  // producer's word; the pages actually mapped are the system's.
-  size_t size() const {
+  // Bytes that can be read from the start of the view: its committed pages.
+  // A section made with SEC_RESERVE maps, but its pages fault until the
+  // producer commits them.
+  size_t committedSize() const {
     MEMORY_BASIC_INFORMATION region = {};
     if (VirtualQuery(view_, &region, sizeof region) == 0) return 0;
+    if (region.State != MEM_COMMIT || (region.Protect & (PAGE_NOACCESS | PAGE_GUARD)) != 0) return 0;
     return region.RegionSize - static_cast<size_t>(bytes() - static_cast<const unsigned char*>(region.BaseAddress));
   }
 
@@ -42,6 +45,7 @@ struct JobHandles {
   HANDLE chunkMapping;
   HANDLE chunkConsumed;
   HANDLE chunkReady;
+  uint64_t chunkSectionSize;  // 0 when the system does not tell it
 };
 
 bool ReadJobHandles(HANDLE controlMapping, JobHandles* job) {
@@ -53,32 +57,42 @@ bool ReadJobHandles(HANDLE controlMapping, JobHandles* job) {
   job->chunkMapping = AsHandle(ReadField(control.bytes(), offsetof(ControlBlock, chunkMapping)));
   job->chunkConsumed = AsHandle(ReadField(control.bytes(), offsetof(ControlBlock, chunkConsumedEvent)));
   job->chunkReady = AsHandle(ReadField(control.bytes(), offsetof(ControlBlock, chunkReadyEvent)));
+  // Once per job: a section's size never changes, and under Wine every
+  // query is a round trip to the wineserver.
+  if (!QuerySectionSize(job->chunkMapping, &job->chunkSectionSize)) job->chunkSectionSize = 0;
   return true;
 }
 
-// Maps one chunk, hands it to the worker and lets the view go.  True when
-// it was the job's end marker.
-bool TakeChunk(const JobHandles& job, RelaySlot* slot) {
+enum class ChunkOutcome { kHandled, kEndMarker, kUnreadable };
+
+// Maps one chunk, hands it to the worker and lets the view go.  A slot of
+// null (none could be had) drops the chunk.
+ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
   MappedView view(job.chunkMapping);
   if (view.bytes() == nullptr) {
     TraceFailure(TRACE_CHUNK_VIEW_FAILED, GetLastError());
-    return false;
+    return ChunkOutcome::kUnreadable;
+  }
+  size_t readable = ReadableChunkBytes(view.committedSize(), job.chunkSectionSize);
+  if (readable < kChunkDataOffset) {
+    TraceFailure(TRACE_CHUNK_VIEW_FAILED, ERROR_INVALID_ADDRESS);
+    return ChunkOutcome::kUnreadable;
   }
   int32_t length = *reinterpret_cast<const volatile int32_t*>(view.bytes());
-  switch (JudgeChunkLength(length, view.size())) {
+  switch (JudgeChunkLength(length, readable)) {
     case ChunkKind::kEndMarker:
-      return true;
+      return ChunkOutcome::kEndMarker;
     case ChunkKind::kMalformed:
       TraceFailure(TRACE_BAD_CHUNK_LENGTH, length);
-      return false;
+      return ChunkOutcome::kHandled;
     case ChunkKind::kData:
-      HandOffChunk(slot, view.bytes() + kChunkDataOffset, static_cast<uint32_t>(length));
-      return false;
+      if (slot != nullptr) HandOffChunk(slot, view.bytes() + kChunkDataOffset, static_cast<uint32_t>(length));
+      return ChunkOutcome::kHandled;
   }
-  return false;
+  return ChunkOutcome::kHandled;
 }
 
-enum class JobEnd { kEndMarker, kChunkWaitFailed };
+enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable };
 
 JobEnd ReceiveChunks(const JobHandles& job, RelaySlot* slot) {
   for (;;) {
@@ -89,9 +103,14 @@ JobEnd ReceiveChunks(const JobHandles& job, RelaySlot* slot) {
       TraceFailure(TRACE_WAIT_FAILED, wait == WAIT_FAILED ? GetLastError() : wait);
       return JobEnd::kChunkWaitFailed;
     }
-    bool endMarker = TakeChunk(job, slot);
+    ChunkOutcome outcome = TakeChunk(job, slot);
     SetEvent(job.chunkConsumed);
-    if (endMarker) return JobEnd::kEndMarker;
+    // The end marker lives in the same mapping: a chunk that cannot be read
+    // means no end marker can be either, so the job ends here, acknowledged
+    // but without the job event, which would read as the next job's start.
+    // The next job reads the Control block afresh.
+    if (outcome == ChunkOutcome::kEndMarker) return JobEnd::kEndMarker;
+    if (outcome == ChunkOutcome::kUnreadable) return JobEnd::kChunkUnreadable;
   }
 }
 
@@ -99,6 +118,7 @@ JobEnd ReceiveChunks(const JobHandles& job, RelaySlot* slot) {
 // data pointer cleared before the running flag, a worker that wakes finds no
 // chunk and leaves its loop.
 void ShutDownWorker(RelaySlot* slot) {
+  if (slot == nullptr) return;
   slot->length.store(0, std::memory_order_relaxed);
   slot->data.store(nullptr, std::memory_order_relaxed);
   slot->running.store(0, std::memory_order_release);
@@ -112,13 +132,24 @@ void ShutDownWorker(RelaySlot* slot) {
   Sleep(50);
 }
 
-// The slot is reused only once the previous job's worker has ended: a slow
-// "writeEnd" would otherwise see the next job's fields.
-void RetireWorker(RelaySlot* slot) {
-  if (slot->thread == nullptr) return;
-  WaitForSingleObject(slot->thread, INFINITE);
-  CloseHandle(slot->thread);
-  slot->thread = nullptr;
+enum class Idle { kJobBegins, kEnd };
+
+// Waits for the job event.  Every kProducerCheckMs of quiet it looks whether
+// the producer can still signal it; the relay ends when nobody can and no
+// worker is still in Java, so a "writeEnd" is never cut short.
+Idle AwaitJob(HANDLE jobEvent, HANDLE control, WorkerRoster* roster) {
+  for (;;) {
+    DWORD wait = WaitForSingleObject(jobEvent, kProducerCheckMs);
+    if (wait == WAIT_OBJECT_0) return Idle::kJobBegins;
+    if (wait != WAIT_TIMEOUT) {
+      TraceFailure(TRACE_WAIT_FAILED, wait == WAIT_FAILED ? GetLastError() : wait);
+      return Idle::kEnd;
+    }
+    if (!ProducerMayStillSignal(jobEvent, control) && !AnyWorkerRunning(roster)) {
+      TraceFailure(TRACE_PRODUCER_GONE, 0);
+      return Idle::kEnd;
+    }
+  }
 }
 
 }  // namespace
@@ -132,25 +163,19 @@ bool RunPrintRelay(uintptr_t controlMapping) {
     jobEvent = AsHandle(ReadField(view.bytes(), offsetof(ControlBlock, jobEvent)));
   }
 
-  RelaySlot slot;
-  ClearRelaySlot(&slot);
-
+  WorkerRoster roster = {nullptr, {}};
   while (jobEvent != nullptr && jobEvent != INVALID_HANDLE_VALUE) {
-    DWORD wait = WaitForSingleObject(jobEvent, INFINITE);
     // No worker for a job that never began: it would show Java a job start
     // and end the producer never sent, and outlive the relay.
-    if (wait != WAIT_OBJECT_0) {
-      TraceFailure(TRACE_WAIT_FAILED, wait == WAIT_FAILED ? GetLastError() : wait);
-      break;
-    }
+    if (AwaitJob(jobEvent, control, &roster) == Idle::kEnd) break;
     JobHandles job;
     if (!ReadJobHandles(control, &job)) break;
-    RetireWorker(&slot);
-    StartRelayWorker(&slot);
+    RetireCurrentWorker(&roster, kWorkerBoundMs);
+    RelaySlot* slot = StartNextWorker(&roster);
     // The end marker is acknowledged before the job event is signalled.
-    if (ReceiveChunks(job, &slot) == JobEnd::kEndMarker) SetEvent(jobEvent);
-    ShutDownWorker(&slot);
+    if (ReceiveChunks(job, slot) == JobEnd::kEndMarker) SetEvent(jobEvent);
+    ShutDownWorker(slot);
   }
-  RetireWorker(&slot);
+  RetireAllWorkers(&roster, kWorkerBoundMs);
   return true;
 }

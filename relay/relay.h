@@ -2,14 +2,20 @@
 // (Control block, Chunk block), the Relay slot that the intake and a job's
 // worker thread share, and the operations on both sides of it.
 //
-//   intake.cpp      RunPrintRelay: jobs and chunks on the main thread
-//   worker.cpp      StartRelayWorker, RelayWorkerMain: one thread per job
-//   handoff.cpp     HandOffChunk: intake -> worker, one chunk at a time
-//   wakeups.cpp     the slot's two wake-ups, on addresses
+//   intake.cpp            RunPrintRelay: jobs and chunks on the main thread
+//   worker.cpp            StartRelayWorker, RelayWorkerMain: one thread per job
+//   handoff.cpp           HandOffChunk: intake -> worker, one chunk at a time
+//   wakeups.cpp           the slot's two wake-ups, on addresses
 //   address_waits.cpp, wakeup_fallback.cpp
-//                   the system's address waits where it has them, else a
-//                   fallback (Windows 7)
-//   chunk_rules.cpp what a chunk's length field means; the header rule
+//                         the system's address waits where it has them, else a
+//                         fallback (Windows 7)
+//   chunk_rules.cpp       what a chunk's length field means; the header rule
+//   slot_holders.cpp      a slot per job, freed by whichever side lets go last
+//   worker_roster.cpp     the intake's workers: the current one, and those
+//                         let go past the worker bound
+//   kernel_queries.cpp    what ntdll tells of a handle: its object's handle
+//                         count, a section's size
+//   producer_presence.cpp whether anyone but the relay can still signal it
 #pragma once
 
 #include <windows.h>
@@ -17,6 +23,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // Control block: the first 32 bytes of the control mapping.  Each field is a
@@ -43,6 +50,18 @@ constexpr size_t kChunkDataOffset = 4;
 // Relay slot: shared by the intake (main thread) and one job's worker thread.
 // No lock: every shared field is read and written whole, through atomics.
 //
+// One slot per job, on the heap, never reused: a worker still in Java when
+// the next job begins (a "writeEnd" that does not return) keeps its own slot,
+// so nothing of a later job can reach it.  Ownership:
+//   - the intake creates the slot (NewRelaySlot), owns the thread handle and
+//     writes the chunk fields; it holds the slot until the next job begins
+//     or the relay ends;
+//   - the worker holds the slot from its start to its last act;
+//   - each side lets go with ReleaseRelaySlot, and the one that lets go last
+//     frees it.  A worker the intake has given up on past the worker bound
+//     thus frees its own slot when it finally ends; the intake keeps only its
+//     thread handle (WorkerRoster).
+//
 // Both directions of the handoff wait on an address of the slot
 // (WaitOnAddress), never on a kernel object: under Wine every event signal
 // and kernel wait is a round trip to the wineserver, and two of them per
@@ -62,6 +81,7 @@ struct RelaySlot {
   std::atomic<int32_t> callStatus;
   std::atomic<int32_t> javaResult;
   std::atomic<int32_t> headerPending;
+  std::atomic<int32_t> holders;  // sides that still hold the slot: intake, worker
 };
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "WaitOnAddress needs plain 32-bit words");
 
@@ -70,9 +90,17 @@ constexpr uint32_t kHeaderLength = 2048;
 // Every field of the slot to zero: the state before the first job.
 void ClearRelaySlot(RelaySlot* slot);
 
-// Prepares the slot and starts a worker thread on it.  When the thread cannot
-// be created the slot is left with its running flag at 0, so the job's
-// chunks are acknowledged and dropped instead of waited for.
+// A cleared slot on the heap, held by the intake alone; null when out of
+// memory.
+RelaySlot* NewRelaySlot();
+// One side lets go of the slot; the last one frees it.  The caller must not
+// touch the slot afterwards.
+void ReleaseRelaySlot(RelaySlot* slot);
+
+// Prepares the slot and starts a worker thread on it; the worker then holds
+// the slot too.  When the thread cannot be created the slot is left with its
+// running flag at 0, so the job's chunks are acknowledged and dropped
+// instead of waited for.
 void StartRelayWorker(RelaySlot* slot);
 
 // Publishes one chunk to the worker; returns once the worker has passed it to
@@ -83,14 +111,58 @@ void HandOffChunk(RelaySlot* slot, const unsigned char* data, uint32_t length);
 
 // Thread routine of a job's worker.  Exit code 0 after a job that ran to its
 // end, 1 without a slot or when no bridge to Java could be made (the slot's
-// running flag is then cleared, so the intake drains the job).
+// running flag is then cleared, so the intake drains the job).  Its last act
+// is to let go of the slot.
 DWORD WINAPI RelayWorkerMain(LPVOID slot);
+
+// The worker bound: how long the intake waits for the previous job's worker
+// (still in "writeEnd", say) before the next job goes ahead on a worker and
+// a slot of its own, and how long the relay's end waits for its workers.
+constexpr DWORD kWorkerBoundMs = 10000;
+// While it waits for a job, the relay looks this often whether anyone else
+// can still signal its job event.
+constexpr DWORD kProducerCheckMs = 1000;
 
 // Runs the relay on the control mapping; false when no view of it could be
 // mapped (nothing was started then).  Returns true when the relay ended: the
-// job event is 0 or all ones, a wait on it failed, or the control mapping
-// could not be mapped again.  No worker thread outlives the return.
+// job event is 0 or all ones, a wait on it failed, the control mapping could
+// not be mapped again, or, while no job and no worker ran, nobody else held
+// the job event nor the control mapping any more.  No worker outlives the
+// return unless it was still in Java past the worker bound; the process's
+// end ends it.
 bool RunPrintRelay(uintptr_t controlMapping);
+
+// ---------------------------------------------------------------------------
+// The intake's workers (worker_roster.cpp).  Intake side only.
+struct WorkerRoster {
+  RelaySlot* current;             // the latest job's slot, held until the next job; or null
+  std::vector<HANDLE> lingering;  // threads of workers let go past the bound; each frees its own slot
+};
+// Lets go of the current job's worker: waits for its thread at most boundMs;
+// a worker still running then is left to finish whenever it can.
+void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs);
+// A new slot with its worker started, as the roster's current one; null
+// (and traced) when no slot could be had.
+RelaySlot* StartNextWorker(WorkerRoster* roster);
+// Whether any worker, current or lingering, still runs.  Forgets the
+// lingering ones that have ended.
+bool AnyWorkerRunning(WorkerRoster* roster);
+// At the relay's end: every worker gets at most boundMs in all; the thread
+// handles are closed and the roster left empty.
+void RetireAllWorkers(WorkerRoster* roster, DWORD boundMs);
+
+// ---------------------------------------------------------------------------
+// What ntdll tells of a handle, looked up at run time (kernel_queries.cpp).
+// False when the function, the access or the object kind does not allow it.
+bool QueryHandleCount(HANDLE handle, unsigned long* count);
+// The section's size as the system keeps it (Windows: the size it was
+// created with; Wine rounds it up to whole pages).
+bool QuerySectionSize(HANDLE section, uint64_t* size);
+
+// False once nobody but this process can signal the job event: neither it
+// nor the control mapping has a handle besides the relay's own.  True when
+// the counts cannot be had: the relay never ends on a guess.
+bool ProducerMayStillSignal(HANDLE jobEvent, HANDLE controlMapping);
 
 // ---------------------------------------------------------------------------
 // The slot's wake-ups (wakeups.cpp).
@@ -116,6 +188,10 @@ enum class ChunkKind {
 };
 // viewSize: bytes readable from the start of the Chunk block.
 ChunkKind JudgeChunkLength(int32_t length, size_t viewSize);
+// Bytes of the Chunk block that may be read: the committed bytes of the
+// view, cut to the section's size when that is known (non-zero), since the
+// view's last page reaches past what the producer made.
+size_t ReadableChunkBytes(size_t committedViewBytes, uint64_t sectionSize);
 
 // Bytes of a chunk that go to "writeHeader": kHeaderLength when the job's
 // first non-empty chunk holds at least that many, else 0.

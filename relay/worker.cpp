@@ -15,6 +15,7 @@ void ClearRelaySlot(RelaySlot* slot) {
   slot->callStatus.store(0);
   slot->javaResult.store(0);
   slot->headerPending.store(0);
+  slot->holders.store(0);
 }
 
 namespace {
@@ -54,17 +55,21 @@ void StartRelayWorker(RelaySlot* slot) {
   ClearRelaySlot(slot);
   slot->headerPending.store(1);
   slot->running.store(1);
+  // The worker's hold is taken for it before it can run, and let go again
+  // when no thread comes.
+  slot->holders.store(2);
   slot->thread = CreateThread(nullptr, 0, RelayWorkerMain, slot, 0, &slot->threadId);
   if (slot->thread == nullptr) {
     // Running back at 0: HandOffChunk returns at once and the job drains.
     TraceFailure(TRACE_WORKER_NOT_STARTED, GetLastError());
     slot->running.store(0);
+    slot->holders.store(1);
   }
 }
 
-DWORD WINAPI RelayWorkerMain(LPVOID parameter) {
-  RelaySlot* slot = static_cast<RelaySlot*>(parameter);
-  if (slot == nullptr) return 1;
+namespace {
+
+DWORD RunJob(RelaySlot* slot) {
   Bridge* bridge = CreateBridge();
   if (bridge == nullptr) {
     TraceFailure(TRACE_WORKER_NOT_BOUND, 0);
@@ -96,4 +101,15 @@ DWORD WINAPI RelayWorkerMain(LPVOID parameter) {
   BridgeEndJob(bridge);
   DestroyBridge(bridge);
   return 0;
+}
+
+}  // namespace
+
+DWORD WINAPI RelayWorkerMain(LPVOID parameter) {
+  RelaySlot* slot = static_cast<RelaySlot*>(parameter);
+  if (slot == nullptr) return 1;
+  DWORD exitCode = RunJob(slot);
+  // Last: once let go, the slot may be freed at any moment.
+  ReleaseRelaySlot(slot);
+  return exitCode;
 }

@@ -34,3 +34,18 @@ TEST(HeaderRule, ShorterFirstChunkOrALaterChunkGivesNone) {
   EXPECT_EQ(HeaderBytesOf(2047, true), 0u);
   EXPECT_EQ(HeaderBytesOf(5000, false), 0u);
 }
+
+TEST(ChunkLength, LengthsAreJudgedAgainstTheSectionNotTheViewsLastPage) {
+  // A 65 540-byte mapping maps as 69 632 bytes: 65 536 bytes of data fit,
+  // one more would reach into the zeros of the last page.
+  size_t readable = ReadableChunkBytes(69632, 65540);
+  EXPECT_EQ(readable, 65540u);
+  EXPECT_EQ(JudgeChunkLength(65536, readable), ChunkKind::kData);
+  EXPECT_EQ(JudgeChunkLength(65537, readable), ChunkKind::kMalformed);
+  EXPECT_EQ(JudgeChunkLength(69628, readable), ChunkKind::kMalformed);
+  // Unknown section size: the committed view is all there is to go by; a
+  // view with no committed page has nothing to read, whatever the section.
+  EXPECT_EQ(ReadableChunkBytes(69632, 0), 69632u);
+  EXPECT_EQ(ReadableChunkBytes(0, 65540), 0u);
+  EXPECT_EQ(ReadableChunkBytes(4096, 65540), 4096u);
+}

@@ -45,6 +45,8 @@
 //   write_ps_data_result=N  the int writePSData returns (default: the length)
 //   slow_ms=N             writePSData sleeps N ms before it returns
 //   slow_end_ms=N         writeEnd sleeps N ms before it returns
+//   hang_end=N            the process's first N writeEnd calls do not return
+//                         while the setting stays (never, in another process)
 //   count_only=1          keep no bytes, only count them (benchmarks); a
 //                         print method's array is emptied once counted and
 //                         its storage reused for the next array

@@ -14,5 +14,5 @@ TEST(TraceChannel, DebuggerReceivesOneLinePerFailureWithItsCode) {
   ASSERT_TRUE(run.exited);
   EXPECT_EQ(run.exitCode, 3u);
   ASSERT_EQ(run.debugLines.size(), 1u);
-  EXPECT_EQ(run.debugLines[0], "jvmhost: chunk view failed to map; chunk skipped (error 5)");
+  EXPECT_EQ(run.debugLines[0], "jvmhost: chunk view failed to map; job ended (error 5)");
 }

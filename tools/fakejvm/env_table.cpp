@@ -10,6 +10,28 @@ namespace fakejvm {
 namespace {
 
 int gNewByteArrayCalls = 0;
+int gWriteEndCalls = 0;
+
+// slowMs value for a call that does not return while hang_end is set.
+constexpr int kHang = -1;
+
+// A "writeEnd" that never returns, as with a dialog left open or a deadlock
+// in Java.  Polled outside the lock, so other threads go on; a test in the
+// same process releases it by clearing the setting.
+void HangWhileSet() {
+  for (;;) {
+    {
+      Lock lock;
+      if (Setting("hang_end").empty()) return;
+    }
+    Sleep(20);
+  }
+}
+
+void SpendJavaTime(int slowMs) {
+  if (slowMs == kHang) HangWhileSet();
+  if (slowMs > 0) Sleep(static_cast<DWORD>(slowMs));
+}
 
 int ClassNamed(const char* name) { return NewObject({ObjectKind::kClass, name, {}, {}}); }
 
@@ -177,7 +199,10 @@ jint CallInstance(JNIEnv* env, jobject object, jmethodID id, jobject argument, c
   }
   if (target < 0 || method->isStatic) return 0;
   if (std::string(method->name) == "writePSData") *slowMs = SettingInt("slow_ms", 0);
-  if (std::string(method->name) == "writeEnd") *slowMs = SettingInt("slow_end_ms", 0);
+  if (std::string(method->name) == "writeEnd") {
+    *slowMs = SettingInt("slow_end_ms", 0);
+    if (++gWriteEndCalls <= SettingInt("hang_end", 0)) *slowMs = kHang;
+  }
   return RunInstanceMethod(thread, method, argument);
 }
 
@@ -186,7 +211,7 @@ jint CallInstanceV(JNIEnv* env, jobject object, jmethodID id, va_list args, cons
   jobject argument = method != nullptr && MethodTakesArgument(method) ? va_arg(args, jobject) : nullptr;
   int slowMs = 0;
   jint result = CallInstance(env, object, id, argument, function, &slowMs);
-  if (slowMs > 0) Sleep(static_cast<DWORD>(slowMs));
+  SpendJavaTime(slowMs);
   return result;
 }
 
@@ -195,7 +220,7 @@ jint CallInstanceA(JNIEnv* env, jobject object, jmethodID id, const jvalue* args
   jobject argument = method != nullptr && MethodTakesArgument(method) && args != nullptr ? args[0].l : nullptr;
   int slowMs = 0;
   jint result = CallInstance(env, object, id, argument, function, &slowMs);
-  if (slowMs > 0) Sleep(static_cast<DWORD>(slowMs));
+  SpendJavaTime(slowMs);
   return result;
 }
 

@@ -17,8 +17,9 @@ const char* const kKeys[] = {"create_result",        "attach_result",       "no_
                              "no_get_instance",      "null_instance",       "omit_method",
                              "throw_from",           "fail_new_byte_array", "fail_new_byte_array_once",
                              "write_ps_data_result", "slow_ms",             "slow_end_ms",
-                             "count_only",           "log_file",            "header_file",
-                             "data_file",            "java_version",        "init_error"};
+                             "hang_end",             "count_only",          "log_file",
+                             "header_file",          "data_file",           "java_version",
+                             "init_error"};
 
 std::vector<Event> gEvents;
 int gViolations = 0;

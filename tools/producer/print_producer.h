@@ -76,3 +76,27 @@ struct JobTally {
 // first delivery that is not kDone and returns it.
 Delivery FeedJob(ProducerChannel* channel, const unsigned char* bytes, size_t size, const JobPlan& plan,
                  DWORD timeoutMs, JobTally* tally);
+
+// Faults a misbehaving port monitor may commit (broken_jobs.cpp).
+//
+// What the Control block names as the chunk mapping of a broken job: a
+// handle the relay cannot map, or one it maps but cannot read.
+enum class BrokenMapping {
+  kZero,
+  kAllOnes,      // INVALID_HANDLE_VALUE, the current process to the system
+  kUnused,       // a value no handle table holds
+  kEvent,        // a handle of another kind
+  kReadOnly,     // a mapping that refuses a view with write access
+  kUncommitted,  // a SEC_RESERVE mapping: its view maps, its pages fault
+};
+// "zero", "all-ones", "unused", "event", "read-only", "uncommitted".
+bool ParseBrokenMapping(const char* name, BrokenMapping* kind);
+const char* BrokenMappingName(BrokenMapping kind);
+
+// A job whose chunk mapping the relay cannot use: the Control block names the
+// broken one while the job begins and its first chunk (`length` bytes of the
+// producer's own block) is sent.  The relay is to acknowledge that chunk and
+// end the job; the Control block is restored after, whatever the delivery.
+// A broken handle is made valid in the relay's process (duplicated into it
+// when the relay is another process) and closed there again after.
+Delivery FeedBrokenJob(ProducerChannel* channel, BrokenMapping kind, uint32_t length, DWORD timeoutMs);

@@ -9,12 +9,18 @@
 //     --zero-chunks N  zero-length chunks before each job's data
 //     --empty-jobs N   N more jobs of only the end marker, after the files
 //     --bad-length N   after each job's first chunk, one chunk whose length is N
-//     --keep-relay     leave jvmhost running at the end
+//     --broken-mapping KIND  before the files, one job whose Control block
+//                      names a chunk mapping the relay cannot use: zero,
+//                      all-ones, unused, event, read-only or uncommitted
+//                      (may be given more than once)
+//     --keep-relay     leave jvmhost running at the end; its process id is
+//                      printed at once ("producer: relay process N")
 //
 // Exit code: 0 every job acknowledged, 1 usage, 2 could not set up (file,
 // mapping, process), 3 timed out, 4 the relay ended or a wait failed.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +37,7 @@ struct Options {
   std::string jvmhost;
   DWORD timeoutMs = 30000;
   int emptyJobs = 0;
+  std::vector<BrokenMapping> brokenJobs;
   bool keepRelay = false;
   std::vector<std::string> files;
 };
@@ -38,7 +45,8 @@ struct Options {
 void PrintUsage() {
   fprintf(stderr,
           "usage: producer [--chunk N] [--jvmhost PATH] [--timeout MS] [--zero-chunks N]\n"
-          "                [--empty-jobs N] [--bad-length N] [--keep-relay] FILE...\n");
+          "                [--empty-jobs N] [--bad-length N] [--broken-mapping KIND]\n"
+          "                [--keep-relay] FILE...\n");
 }
 
 bool ParseNumber(const char* text, long long low, long long high, long long* value) {
@@ -76,6 +84,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     } else if (name == "--bad-length" && hasValue && ParseNumber(argv[++i], INT32_MIN, INT32_MAX, &value)) {
       options->plan.sendBadLength = true;
       options->plan.badLength = static_cast<int32_t>(value);
+    } else if (name == "--broken-mapping" && hasValue) {
+      BrokenMapping kind;
+      if (!ParseBrokenMapping(argv[++i], &kind)) return false;
+      options->brokenJobs.push_back(kind);
     } else if (name.rfind("--", 0) == 0) {
       return false;
     } else {
@@ -83,7 +95,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     }
   }
   if (options->jvmhost.empty()) options->jvmhost = BesideThisProgram("jvmhost.exe");
-  return !options->files.empty() || options->emptyJobs > 0;
+  return !options->files.empty() || options->emptyJobs > 0 || !options->brokenJobs.empty();
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
@@ -152,6 +164,11 @@ int main(int argc, char** argv) {
     CloseProducerChannel(&channel);
     return 2;
   }
+  if (options.keepRelay) {
+    // The relay outlives this process: whoever started it may want to watch it.
+    printf("producer: relay process %lu\n", static_cast<unsigned long>(relayId));
+    fflush(stdout);
+  }
 
   LARGE_INTEGER frequency, start, stop;
   QueryPerformanceFrequency(&frequency);
@@ -165,6 +182,14 @@ int main(int argc, char** argv) {
     for (const std::vector<unsigned char>& job : jobs) progress.total += job.size();
     options.plan.onProgress = ShowProgress;
     options.plan.progressContext = &progress;
+  }
+  for (size_t i = 0; delivery == Delivery::kDone && i < options.brokenJobs.size(); ++i) {
+    delivery = FeedBrokenJob(&channel, options.brokenJobs[i], std::min<uint32_t>(1000, options.plan.chunkSize),
+                             options.timeoutMs);
+    if (delivery != Delivery::kDone) {
+      fprintf(stderr, "producer: broken job (%s): %s\n", BrokenMappingName(options.brokenJobs[i]),
+              DeliveryText(delivery));
+    }
   }
   for (size_t i = 0; delivery == Delivery::kDone && i < jobs.size(); ++i) {
     progress.doneBeforeJob = tally.bytes;

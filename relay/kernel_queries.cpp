@@ -1,0 +1,58 @@
+// Two questions to ntdll about a handle's object, looked up at run time:
+// neither function is in the import libraries of every toolchain, and a
+// system without them only loses the answer, not the relay.
+#include "relay/relay.h"
+
+namespace {
+
+// The public layouts of the two information classes asked for.
+constexpr int kObjectBasicInformation = 0;
+struct ObjectBasicInformation {
+  ULONG attributes;
+  ACCESS_MASK grantedAccess;
+  ULONG handleCount;
+  ULONG pointerCount;
+  ULONG reserved[10];
+};
+
+constexpr int kSectionBasicInformation = 0;
+struct SectionBasicInformation {
+  void* baseAddress;
+  ULONG attributes;
+  LARGE_INTEGER size;
+};
+
+using NtQueryObjectFn = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+using NtQuerySectionFn = LONG(NTAPI*)(HANDLE, int, void*, SIZE_T, SIZE_T*);
+
+// Through void(*)(): the one cast from FARPROC that does not warn.
+template <typename Function>
+Function NtdllFunction(const char* name) {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  if (ntdll == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, name)));
+}
+
+}  // namespace
+
+bool QueryHandleCount(HANDLE handle, unsigned long* count) {
+  static const NtQueryObjectFn query = NtdllFunction<NtQueryObjectFn>("NtQueryObject");
+  if (query == nullptr) return false;
+  ObjectBasicInformation info = {};
+  ULONG returned = 0;
+  if (query(handle, kObjectBasicInformation, &info, sizeof info, &returned) < 0) return false;
+  *count = info.handleCount;
+  return true;
+}
+
+bool QuerySectionSize(HANDLE section, uint64_t* size) {
+  static const NtQuerySectionFn query = NtdllFunction<NtQuerySectionFn>("NtQuerySection");
+  if (query == nullptr) return false;
+  SectionBasicInformation info = {};
+  SIZE_T returned = 0;
+  // Fails for a handle without SECTION_QUERY access or of another kind.
+  if (query(section, kSectionBasicInformation, &info, sizeof info, &returned) < 0) return false;
+  if (info.size.QuadPart <= 0) return false;
+  *size = static_cast<uint64_t>(info.size.QuadPart);
+  return true;
+}

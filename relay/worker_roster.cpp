@@ -1,0 +1,64 @@
+// The intake's workers.  The next job waits for the previous job's worker,
+// since the Java application has one print object for all jobs, but only up
+// to the worker bound: a "writeEnd" that never returns (a dialog left open, a
+// deadlock in Java) must not stop printing.  A worker past the bound keeps
+// its slot and frees it when it ends; the intake keeps its thread handle
+// only to know whether it still runs.
+#include "host/trace.h"
+#include "relay/relay.h"
+
+namespace {
+
+bool ThreadRunning(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_TIMEOUT; }
+
+}  // namespace
+
+void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs) {
+  RelaySlot* slot = roster->current;
+  if (slot == nullptr) return;
+  roster->current = nullptr;
+  HANDLE thread = slot->thread;
+  if (thread != nullptr && WaitForSingleObject(thread, boundMs) == WAIT_TIMEOUT) {
+    TraceFailure(TRACE_WORKER_PAST_BOUND, WAIT_TIMEOUT);
+    roster->lingering.push_back(thread);
+  } else if (thread != nullptr) {
+    CloseHandle(thread);
+  }
+  ReleaseRelaySlot(slot);
+}
+
+RelaySlot* StartNextWorker(WorkerRoster* roster) {
+  RelaySlot* slot = NewRelaySlot();
+  if (slot == nullptr) {
+    TraceFailure(TRACE_WORKER_NOT_STARTED, ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  StartRelayWorker(slot);
+  roster->current = slot;
+  return slot;
+}
+
+bool AnyWorkerRunning(WorkerRoster* roster) {
+  std::vector<HANDLE>& lingering = roster->lingering;
+  for (size_t i = 0; i < lingering.size();) {
+    if (ThreadRunning(lingering[i])) {
+      ++i;
+    } else {
+      CloseHandle(lingering[i]);
+      lingering.erase(lingering.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+  }
+  HANDLE current = roster->current != nullptr ? roster->current->thread : nullptr;
+  return !lingering.empty() || (current != nullptr && ThreadRunning(current));
+}
+
+void RetireAllWorkers(WorkerRoster* roster, DWORD boundMs) {
+  ULONGLONG deadline = GetTickCount64() + boundMs;
+  RetireCurrentWorker(roster, boundMs);
+  for (HANDLE thread : roster->lingering) {
+    ULONGLONG now = GetTickCount64();
+    WaitForSingleObject(thread, now < deadline ? static_cast<DWORD>(deadline - now) : 0);
+    CloseHandle(thread);
+  }
+  roster->lingering.clear();
+}
