@@ -1,8 +1,9 @@
 // The print-job intake on the main thread: waits for a job, starts its
 // worker, maps and acknowledges every chunk, and shuts the worker down at the
 // job's end marker.  Towards the producer every chunk-ready is answered by
-// exactly one chunk-consumed.  While it waits for a job it also looks
-// whether anyone else can still signal it, and ends when nobody can.
+// exactly one chunk-consumed.  While it waits for a job or a chunk it also
+// looks whether anyone else can still signal it: a job nobody can finish is
+// ended, and the relay ends when nobody can send another.
 #include "host/trace.h"
 #include "relay/relay.h"
 
@@ -92,11 +93,19 @@ ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
   return ChunkOutcome::kHandled;
 }
 
-enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable };
+enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable, kProducerGone };
 
-JobEnd ReceiveChunks(const JobHandles& job, RelaySlot* slot) {
+JobEnd ReceiveChunks(const JobHandles& job, HANDLE jobEvent, HANDLE control, RelaySlot* slot) {
   for (;;) {
-    DWORD wait = WaitForSingleObject(job.chunkReady, INFINITE);
+    DWORD wait = WaitForSingleObject(job.chunkReady, kProducerCheckMs);
+    if (wait == WAIT_TIMEOUT) {
+      // A producer that ended in the middle of a job (a spooler restart)
+      // sends no end marker: the job ends here, its Java job with it, and the
+      // relay at its first look while idle.  A slow producer is waited for.
+      if (ProducerMayStillSignal(jobEvent, control)) continue;
+      TraceFailure(TRACE_PRODUCER_GONE_MID_JOB, 0);
+      return JobEnd::kProducerGone;
+    }
     if (wait != WAIT_OBJECT_0) {
       // A failed wait fails again at once: going on would spin.  Nothing was
       // received, so nothing is acknowledged; the job ends here.
@@ -173,7 +182,7 @@ bool RunPrintRelay(uintptr_t controlMapping) {
     RetireCurrentWorker(&roster, kWorkerBoundMs);
     RelaySlot* slot = StartNextWorker(&roster);
     // The end marker is acknowledged before the job event is signalled.
-    if (ReceiveChunks(job, slot) == JobEnd::kEndMarker) SetEvent(jobEvent);
+    if (ReceiveChunks(job, jobEvent, control, slot) == JobEnd::kEndMarker) SetEvent(jobEvent);
     ShutDownWorker(slot);
   }
   RetireAllWorkers(&roster, kWorkerBoundMs);

@@ -119,15 +119,16 @@ DWORD WINAPI RelayWorkerMain(LPVOID slot);
 // (still in "writeEnd", say) before the next job goes ahead on a worker and
 // a slot of its own, and how long the relay's end waits for its workers.
 constexpr DWORD kWorkerBoundMs = 10000;
-// While it waits for a job, the relay looks this often whether anyone else
-// can still signal its job event.
+// While it waits for a job or for a job's next chunk, the relay looks this
+// often whether anyone else can still signal it.
 constexpr DWORD kProducerCheckMs = 1000;
 
 // Runs the relay on the control mapping; false when no view of it could be
 // mapped (nothing was started then).  Returns true when the relay ended: the
 // job event is 0 or all ones, a wait on it failed, the control mapping could
 // not be mapped again, or, while no job and no worker ran, nobody else held
-// the job event nor the control mapping any more.  No worker outlives the
+// the job event nor the control mapping any more (a job under way when that
+// happens is ended first).  No worker outlives the
 // return unless it was still in Java past the worker bound; the process's
 // end ends it.
 bool RunPrintRelay(uintptr_t controlMapping);

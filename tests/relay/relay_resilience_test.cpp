@@ -184,3 +184,23 @@ TEST_F(RelayResilience, RelayEndsByItselfWhenTheProducerProcessHasEnded) {
   EXPECT_TRUE(GetExitCodeProcess(channel_.relay, &exitCode) && exitCode == 0) << exitCode;
   EXPECT_TRUE(ReceivedExactly({job}));
 }
+
+TEST_F(RelayResilience, ProducerThatEndsMidJobEndsTheJobAndThenTheRelay) {
+  StartRelay();
+  std::string sent = PatternBytes(40000, 88);
+  ASSERT_EQ(BeginJob(&channel_), Delivery::kDone);
+  ASSERT_EQ(SendChunk(&channel_, Bytes(sent), static_cast<uint32_t>(sent.size()), kDeliveryTimeoutMs),
+            Delivery::kDone);
+  // The port monitor's process ends before the end marker: its handles go.
+  CloseProducerChannel(&channel_);
+
+  ASSERT_EQ(WaitForSingleObject(channel_.relay, 10 * kProducerCheckMs), static_cast<DWORD>(WAIT_OBJECT_0))
+      << "the relay outlived a producer that ended mid-job";
+  DWORD exitCode = 99;
+  EXPECT_TRUE(GetExitCodeProcess(channel_.relay, &exitCode) && exitCode == 0) << exitCode;
+  // What came was passed on, and the Java job was ended, not left open.
+  EXPECT_EQ(EventsOnce("DetachCurrentThread", 1),
+            (std::vector<std::string>{"java runVelmo", "java writeHeader 2048", "java writePSData 37952", "java writeEnd",
+                                      "DetachCurrentThread"}));
+  EXPECT_TRUE(ReceivedExactly({sent}));
+}
