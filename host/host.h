@@ -27,9 +27,10 @@ struct Bridge {
 };
 
 // ---------------------------------------------------------------------------
-// Java runtime location (runtime_location.cpp).  Destinations are 8-bit ANSI
-// buffers; capacities count bytes including the terminator.  False means the
-// destination holds no result.
+// Java runtime location (java_home.cpp, registry_strings.cpp,
+// jvm_options.cpp).  Destinations are 8-bit ANSI buffers; capacities count
+// bytes including the terminator.  False means the destination holds no
+// result.
 constexpr int kPathCapacity = 520;
 constexpr int kClassPathCapacity = 52000;
 
