@@ -8,13 +8,6 @@ namespace {
 const char kAppKey[] = "Software\\JavaSoft\\Prefs\\Velmo";
 const char kRuntimeKey[] = "Software\\JavaSoft\\Java Runtime Environment";
 
-bool KeyExists(const std::string& key) {
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  RegCloseKey(handle);
-  return true;
-}
-
 }  // namespace
 
 const char kEntryClassFile[] = "velmo/jni/VelmoPSJNI.class";
@@ -166,7 +159,7 @@ void JavaInstall::Save(const std::string& key, const std::string& name) {
 }
 
 void JavaInstall::SetValue(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
-  if (!KeyExists(key)) createdKeys_.push_back(key);
+  if (!HklmKeyExists(key)) createdKeys_.push_back(key);
   HKEY handle = nullptr;
   if (RegCreateKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle) != ERROR_SUCCESS) return;
   RegSetValueExA(handle, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
@@ -245,4 +238,11 @@ std::string JavaInstall::BuiltFile(const std::string& name) {
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string dir(path, length);
   return dir.substr(0, dir.find_last_of('\\') + 1) + name;
+}
+
+bool HklmKeyExists(const std::string& key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
 }

@@ -80,6 +80,7 @@ bool WriteJar(const std::string& path, const std::vector<std::string>& entries);
 // Creates every directory of path; writes a small file.
 bool MakeDirectories(const std::string& path);
 bool WriteFileText(const std::string& path, const std::string& content);
+bool HklmKeyExists(const std::string& key);
 std::string ReadFileBytes(const std::string& path);
 // Deletes a directory tree.
 void RemoveTree(const std::string& path);

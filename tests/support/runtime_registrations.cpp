@@ -10,13 +10,6 @@ const char* const kClearedKeys[] = {"Software\\JavaSoft\\JRE", "Software\\JavaSo
                                     "Software\\Microsoft\\JDK", "Software\\Azul Systems"};
 const char kBackups[] = "Software\\VelmoTestSavedKeys";
 
-bool KeyExists(const std::string& key) {
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  RegCloseKey(handle);
-  return true;
-}
-
 void CopyTree(const std::string& from, const std::string& to) {
   HKEY source = nullptr;
   HKEY target = nullptr;
@@ -33,13 +26,13 @@ void CopyTree(const std::string& from, const std::string& to) {
 RuntimeRegistrations::RuntimeRegistrations() {
   for (const char* key : kClearedKeys) {
     Saved saved{key, key, ""};
-    if (KeyExists(key)) {
+    if (HklmKeyExists(key)) {
       saved.backup = std::string(kBackups) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
                      std::to_string(saved_.size());
       CopyTree(key, saved.backup);
     }
     // Making the key makes its missing ancestors too; they go as well.
-    for (size_t at = saved.key.rfind('\\'); !KeyExists(saved.key.substr(0, at)); at = saved.key.rfind('\\', at - 1)) {
+    for (size_t at = saved.key.rfind('\\'); !HklmKeyExists(saved.key.substr(0, at)); at = saved.key.rfind('\\', at - 1)) {
       saved.removeAtEnd = saved.key.substr(0, at);
     }
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
