@@ -11,14 +11,22 @@
 namespace {
 
 thread_local char tFailureText[kFailureTextCapacity];
+thread_local StartupMiss tMiss = StartupMiss::kNone;
 
 }  // namespace
 
 char* StartupFailureBuffer() { return tFailureText; }
 
-void ClearStartupFailureText() { tFailureText[0] = '\0'; }
+void ClearStartupFailureText() {
+  tFailureText[0] = '\0';
+  tMiss = StartupMiss::kNone;
+}
 
 const char* LastStartupFailureText() { return tFailureText; }
+
+void NoteStartupMiss(StartupMiss miss) { tMiss = miss; }
+
+StartupMiss LastStartupMiss() { return tMiss; }
 
 const char* ComposeFailureText(const char* format, const char* argument, int errorCode) {
   char* systemText = nullptr;

@@ -106,6 +106,11 @@ const char* ComposeFailureText(const char* format, const char* argument, int err
 // The text the calling thread's last start-up composed, or "" when its last
 // start-up composed none (no home, no runtime, or success).
 const char* LastStartupFailureText();
+// Which piece the calling thread's last start-up found missing before any
+// text could be composed; kNone otherwise.  Kept so the launcher need not
+// search again (and trace every runtime it passes over a second time).
+enum class StartupMiss { kNone, kAppHome, kJavaRuntime };
+StartupMiss LastStartupMiss();
 
 // ---------------------------------------------------------------------------
 // Java bridge (bridge.cpp, places_override.cpp, registry_tree.cpp).

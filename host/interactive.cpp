@@ -15,9 +15,11 @@ constexpr int kLaunchFailedExitCode = 2;
 const char* LaunchFailureText() {
   const char* composed = LastStartupFailureText();
   if (composed[0] != '\0') return composed;
-  char path[kPathCapacity];
-  if (!ReadAppHome(path, sizeof path)) return TEXT_NO_APP_HOME;
-  if (!FindJavaHome(path, sizeof path)) return TEXT_NO_JAVA_RUNTIME;
+  switch (LastStartupMiss()) {
+    case StartupMiss::kAppHome: return TEXT_NO_APP_HOME;
+    case StartupMiss::kJavaRuntime: return TEXT_NO_JAVA_RUNTIME;
+    case StartupMiss::kNone: break;
+  }
   return TEXT_NO_JAVA_APPLICATION;
 }
 

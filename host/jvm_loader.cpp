@@ -2,6 +2,7 @@
 // points.  The library is never unloaded: the virtual machine lives until
 // the process ends, and loading it again yields the same module.
 #include "host/host.h"
+#include "host/startup_failure.h"
 #include "host/texts.h"
 #include "host/trace.h"
 
@@ -19,6 +20,7 @@ bool LoadJvm(JvmEntryPoints* entryPoints) {
   char javaHome[kPathCapacity];
   if (!FindJavaHome(javaHome, sizeof javaHome)) {
     TraceFailure(TRACE_NO_JAVA_RUNTIME, 0);
+    NoteStartupMiss(StartupMiss::kJavaRuntime);
     return false;
   }
   char jvmPath[kPathCapacity];

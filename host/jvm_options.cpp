@@ -6,12 +6,14 @@
 
 #include "host/bounded_text.h"
 #include "host/host.h"
+#include "host/startup_failure.h"
 #include "host/trace.h"
 
 bool BuildClassPathOption(char* destination, int capacity) {
   char home[kPathCapacity];
   if (!ReadAppHome(home, sizeof home)) {
     TraceFailure(TRACE_NO_APP_HOME, 0);
+    NoteStartupMiss(StartupMiss::kAppHome);
     return false;
   }
 

@@ -3,4 +3,6 @@
 
 // The thread's buffer of kFailureTextCapacity bytes.
 char* StartupFailureBuffer();
+// Clears the text and the missing piece.
 void ClearStartupFailureText();
+void NoteStartupMiss(StartupMiss miss);

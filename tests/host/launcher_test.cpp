@@ -11,6 +11,8 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/java_install.h"
+#include "tests/support/message_box.h"
+#include "tests/support/runtime_registrations.h"
 
 namespace {
 
@@ -30,7 +32,7 @@ class LauncherTest : public ::testing::Test {
   }
   void TearDown() override {
     SetEnvironmentVariableA("FAKEJVM_LOG_FILE", nullptr);
-    for (const char* name : {"FAKEJVM_CREATE_RESULT", "FAKEJVM_JAVA_VERSION", "FAKEJVM_INIT_ERROR"}) {
+    for (const char* name : {"FAKEJVM_CREATE_RESULT", "FAKEJVM_JAVA_VERSION", "FAKEJVM_INIT_ERROR", "FAKEJVM_NO_CLASS"}) {
       SetEnvironmentVariableA(name, nullptr);
     }
     EXPECT_EQ(Lines("VIOLATION").size(), 0u) << ReadFileBytes(log_);
@@ -65,21 +67,7 @@ class LauncherTest : public ::testing::Test {
   std::string program_;
 };
 
-// Finds the message box the launcher shows, reads its text and presses OK.
-std::string DismissMessageBox(DWORD processId) {
-  for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
-    HWND box = FindWindowA("#32770", kErrorCaption);
-    DWORD owner = 0;
-    if (box != nullptr && GetWindowThreadProcessId(box, &owner) && owner == processId) {
-      char text[4096] = "";
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static control
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
-      return text;
-    }
-    Sleep(50);
-  }
-  return "<no message box>";
-}
+std::string DismissMessageBox(DWORD processId) { return ::DismissMessageBox(processId, kWaitMs); }
 
 }  // namespace
 
@@ -182,6 +170,32 @@ TEST_F(LauncherTest, WithoutApplicationHomeTheUserIsToldAndTheExitCodeIsTwo) {
   DWORD exitCode = 99;
   EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
   EXPECT_EQ(exitCode, 2u);
+}
+
+// Start-up fails before any text is composed: the user is told which piece
+// is missing, from what start-up found, not from a second search.
+TEST_F(LauncherTest, WithoutJavaRuntimeOrApplicationTheUserIsToldWhichIsMissing) {
+  RuntimeRegistrations places;
+  RemoveTree(install_.appHome() + "\\jre");
+  std::string x86 = install_.root() + "\\x86-jre";
+  MakeVersionedRuntime(install_, x86, "17.0.9");
+  ASSERT_TRUE(SetImageMachine(JavaInstall::JvmPath(x86), 0x014c));
+  places.SetJavaHomeVariable(x86);
+  const std::pair<std::string, const char*> cases[] = {
+      {"\xC3\xBB\xD3\xD0\xD5\xD2\xB5\xBDJAVA\xD4\xCB\xD0\xD0\xBB\xB7\xBE\xB3\xA1\xA3", nullptr},
+      {"\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF\xC7\xE0\xBA\xCC\xD6\xDB\xB5\xC4JAVA\xB3\xCC\xD0\xF2\xA1\xA3", "1"},
+  };
+  for (const auto& [text, noClass] : cases) {
+    SetEnvironmentVariableA("FAKEJVM_NO_CLASS", noClass);
+    ChildProcess launcher;
+    ASSERT_TRUE(launcher.Start(program_, "x"));
+    EXPECT_EQ(DismissMessageBox(launcher.id()), text);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
+    EXPECT_EQ(exitCode, 2u);
+    install_.MakeRuntime(install_.appHome(), "jre");
+  }
+  EXPECT_TRUE(Lines("java braskMain").empty());
 }
 
 TEST_F(LauncherTest, RefusedVmStartShowsTheComposedFailureText) {

@@ -1,0 +1,11 @@
+// The launcher's failure box, as a user meets it: found by its caption and
+// owner, read, and dismissed with OK.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The box's text once processId shows it, after OK was pressed; "<no message
+// box>" when none came within timeoutMs.
+std::string DismissMessageBox(DWORD processId, DWORD timeoutMs);
