@@ -62,12 +62,33 @@ class LauncherTest : public ::testing::Test {
     return Lines("java braskMain");
   }
 
+  // A launch that is to fail: the box's text, read and dismissed, and how
+  // the launcher ended after OK.
+  struct FailedLaunch {
+    std::string box;
+    bool ended = false;
+    DWORD exitCode = 99;
+  };
+  FailedLaunch LaunchThatFails(const std::string& arguments) const;
+
   JavaInstall install_;
   std::string log_;
   std::string program_;
 };
 
 std::string DismissMessageBox(DWORD processId) { return ::DismissMessageBox(processId, kWaitMs); }
+
+LauncherTest::FailedLaunch LauncherTest::LaunchThatFails(const std::string& arguments) const {
+  FailedLaunch launch;
+  ChildProcess launcher;
+  if (!launcher.Start(program_, arguments)) {
+    ADD_FAILURE() << "CreateProcessA failed: " << GetLastError();
+    return launch;
+  }
+  launch.box = DismissMessageBox(launcher.id());
+  launch.ended = launcher.WaitForExit(kWaitMs, &launch.exitCode);
+  return launch;
+}
 
 }  // namespace
 
@@ -163,36 +184,28 @@ TEST_F(LauncherTest, SecondInstanceBringsTheMainWindowBackAndExitsWithOne) {
 
 TEST_F(LauncherTest, WithoutApplicationHomeTheUserIsToldAndTheExitCodeIsTwo) {
   install_.RemoveAppHomeValue();
-  ChildProcess launcher;
-  ASSERT_TRUE(launcher.Start(program_, ""));
-  EXPECT_EQ(DismissMessageBox(launcher.id()),
+  FailedLaunch launch = LaunchThatFails("");
+  EXPECT_EQ(launch.box,
             "\xC3\xBB\xD3\xD0\xD5\xD2\xB5\xBD\xC7\xE0\xBA\xCC\xD6\xDB\xB5\xC4\xB0\xB2\xD7\xB0\xC4\xBF\xC2\xBC\xA1\xA3");
-  DWORD exitCode = 99;
-  EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
-  EXPECT_EQ(exitCode, 2u);
+  EXPECT_TRUE(launch.ended);
+  EXPECT_EQ(launch.exitCode, 2u);
 }
 
 // Start-up fails before any text is composed: the user is told which piece
 // is missing, from what start-up found, not from a second search.
 TEST_F(LauncherTest, WithoutJavaRuntimeOrApplicationTheUserIsToldWhichIsMissing) {
   RuntimeRegistrations places;
-  RemoveTree(install_.appHome() + "\\jre");
-  std::string x86 = install_.root() + "\\x86-jre";
-  MakeVersionedRuntime(install_, x86, "17.0.9");
-  ASSERT_TRUE(SetImageMachine(JavaInstall::JvmPath(x86), 0x014c));
-  places.SetJavaHomeVariable(x86);
+  ASSERT_NE(LeaveOnlyA32BitJavaHome(install_, places), "");
   const std::pair<std::string, const char*> cases[] = {
       {"\xC3\xBB\xD3\xD0\xD5\xD2\xB5\xBDJAVA\xD4\xCB\xD0\xD0\xBB\xB7\xBE\xB3\xA1\xA3", nullptr},
       {"\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF\xC7\xE0\xBA\xCC\xD6\xDB\xB5\xC4JAVA\xB3\xCC\xD0\xF2\xA1\xA3", "1"},
   };
   for (const auto& [text, noClass] : cases) {
     SetEnvironmentVariableA("FAKEJVM_NO_CLASS", noClass);
-    ChildProcess launcher;
-    ASSERT_TRUE(launcher.Start(program_, "x"));
-    EXPECT_EQ(DismissMessageBox(launcher.id()), text);
-    DWORD exitCode = 99;
-    EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
-    EXPECT_EQ(exitCode, 2u);
+    FailedLaunch launch = LaunchThatFails("x");
+    EXPECT_EQ(launch.box, text);
+    EXPECT_TRUE(launch.ended);
+    EXPECT_EQ(launch.exitCode, 2u);
     install_.MakeRuntime(install_.appHome(), "jre");
   }
   EXPECT_TRUE(Lines("java braskMain").empty());
@@ -200,14 +213,12 @@ TEST_F(LauncherTest, WithoutJavaRuntimeOrApplicationTheUserIsToldWhichIsMissing)
 
 TEST_F(LauncherTest, RefusedVmStartShowsTheComposedFailureText) {
   SetEnvironmentVariableA("FAKEJVM_CREATE_RESULT", "-6");
-  ChildProcess launcher;
-  ASSERT_TRUE(launcher.Start(program_, "x"));
-  EXPECT_EQ(DismissMessageBox(launcher.id()),
+  FailedLaunch launch = LaunchThatFails("x");
+  EXPECT_EQ(launch.box,
             "\xB3\xF5\xCA\xBC\xBB\xAFJAVA\xD0\xE9\xC4\xE2\xBB\xFA\xB3\xF6\xB4\xED\xA3\xAC\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB"
             "\xA3\xBA-6 \xA3\xA8invalid arguments\xA3\xA9");
-  DWORD exitCode = 99;
-  EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
-  EXPECT_EQ(exitCode, 2u);
+  EXPECT_TRUE(launch.ended);
+  EXPECT_EQ(launch.exitCode, 2u);
   EXPECT_TRUE(Lines("java").empty());
 }
 
@@ -218,27 +229,23 @@ TEST_F(LauncherTest, RefusingVmsOwnWordsFollowTheFailureTextInTheBox) {
   // A Java 17 runtime without its release file: the launcher cannot tell its
   // version and passes the permanent-generation options, which 17 refuses.
   SetEnvironmentVariableA("FAKEJVM_JAVA_VERSION", "17");
-  ChildProcess launcher;
-  ASSERT_TRUE(launcher.Start(program_, "x"));
-  EXPECT_EQ(DismissMessageBox(launcher.id()), std::string(kInitFailed) +
+  FailedLaunch launch = LaunchThatFails("x");
+  EXPECT_EQ(launch.box, std::string(kInitFailed) +
                                                   "-6 \xA3\xA8invalid arguments\xA3\xA9\n\n"
                                                   "Unrecognized VM option 'PermSize=64M'");
-  DWORD exitCode = 99;
-  EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
-  EXPECT_EQ(exitCode, 2u);
+  EXPECT_TRUE(launch.ended);
+  EXPECT_EQ(launch.exitCode, 2u);
 }
 
 TEST_F(LauncherTest, VmThatEndsTheProcessDuringStartIsExplainedBeforeItDoes) {
   SetEnvironmentVariableA("FAKEJVM_INIT_ERROR", "Could not reserve enough space for 1228800KB object heap");
-  ChildProcess launcher;
-  ASSERT_TRUE(launcher.Start(program_, "x"));
-  EXPECT_EQ(DismissMessageBox(launcher.id()), std::string(kInitFailed) +
+  FailedLaunch launch = LaunchThatFails("x");
+  EXPECT_EQ(launch.box, std::string(kInitFailed) +
                                                   "-1 \xA3\xA8\xB4\xED\xCE\xF3\xD4\xAD\xD2\xF2\xB2\xBB\xC3\xF7\xA3\xA9\n\n"
                                                   "Error occurred during initialization of VM\n"
                                                   "Could not reserve enough space for 1228800KB object heap");
-  DWORD exitCode = 99;
-  EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
-  EXPECT_EQ(exitCode, 1u) << "the virtual machine ends the process itself";
+  EXPECT_TRUE(launch.ended);
+  EXPECT_EQ(launch.exitCode, 1u) << "the virtual machine ends the process itself";
   EXPECT_EQ(FindWindowA("#32770", kErrorCaption), nullptr) << "a second box for the second abort call";
 }
 
@@ -251,13 +258,11 @@ TEST_F(LauncherTest, Java17RuntimeStartsWithTheCRuntimeOnlyItsBinHolds) {
 
   // Strict as the real thing: without the runtime's C runtime in bin the
   // stand-in does not load.
-  ChildProcess refused;
-  ASSERT_TRUE(refused.Start(program_, "x"));
-  std::string text = DismissMessageBox(refused.id());
+  FailedLaunch refused = LaunchThatFails("x");
+  const std::string& text = refused.box;
   EXPECT_NE(text.find("LoadLibrary(" + JavaInstall::JvmPath(runtime) + ")"), std::string::npos) << text;
   EXPECT_NE(text.find("\xA3\xBA" "126\t"), std::string::npos) << text;
-  DWORD exitCode = 99;
-  EXPECT_TRUE(refused.WaitForExit(kWaitMs, &exitCode));
+  EXPECT_TRUE(refused.ended);
 
   JavaInstall::AddRuntimeCrt(runtime);
   EXPECT_EQ(BraskMainOf("x"), std::vector<std::string>{"java braskMain x"});

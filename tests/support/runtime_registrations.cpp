@@ -88,3 +88,12 @@ bool SetImageMachine(const std::string& path, WORD machine) {
   memcpy(&image[static_cast<size_t>(newHeader) + 4], &machine, sizeof machine);
   return WriteFileText(path, image);
 }
+
+std::string LeaveOnlyA32BitJavaHome(JavaInstall& install, RuntimeRegistrations& places) {
+  RemoveTree(install.appHome() + "\\jre");
+  std::string x86 = install.root() + "\\x86-jre";
+  MakeVersionedRuntime(install, x86, "17.0.9");
+  if (!SetImageMachine(JavaInstall::JvmPath(x86), 0x014c)) return "";
+  places.SetJavaHomeVariable(x86);
+  return x86;
+}

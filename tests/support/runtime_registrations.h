@@ -42,3 +42,7 @@ void MakeVersionedRuntime(JavaInstall& install, const std::string& home, const s
                           const std::string& dllName = "jvm.dll");
 // Writes machine into the PE header's Machine field of an image file.
 bool SetImageMachine(const std::string& path, WORD machine);
+// The machine's only Java runtime a 32-bit one that JAVA_HOME names (the
+// application home's "jre" removed): the search passes it over and finds
+// none.  Returns that runtime's home, "" when it could not be laid out.
+std::string LeaveOnlyA32BitJavaHome(JavaInstall& install, RuntimeRegistrations& places);

@@ -37,11 +37,8 @@ TEST(LauncherTraces, RuntimePassedOverIsTracedOnceWhenNoneIsFound) {
   JavaInstall install;
   install.MakeStandardInstall();
   RuntimeRegistrations places;
-  RemoveTree(install.appHome() + "\\jre");
-  std::string x86 = install.root() + "\\x86-jre";
-  MakeVersionedRuntime(install, x86, "17.0.9");
-  ASSERT_TRUE(SetImageMachine(JavaInstall::JvmPath(x86), 0x014c));
-  places.SetJavaHomeVariable(x86);
+  std::string x86 = LeaveOnlyA32BitJavaHome(install, places);
+  ASSERT_NE(x86, "");
 
   std::string commandLine = "\"" + JavaInstall::BuiltFile("jvmhost.exe") + "\" x";
   DebuggeeRun run;
