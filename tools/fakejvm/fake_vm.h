@@ -74,6 +74,8 @@ bool CountOnly();
 
 // --- objects, references, threads (vm_state.cpp) ---------------------------
 extern bool gVmCreated;
+// Between a creation's claim and its return.
+extern bool gVmCreating;
 extern JavaVM gJavaVM;
 extern const JNINativeInterface_ gEnvTable;
 
