@@ -58,7 +58,7 @@ TEST_F(VmStartup, FirstStartCreatesWithTheHooksThenTheSixOptionsInOrder) {
       "CreateJavaVM version=0x10006 nOptions=8 ignoreUnrecognized=0 result=0",
       "option vfprintf",
       "option abort",
-      "option -Djava.class.path=.;" + install_.appHome() + "\\classes;" + install_.appHome() + "\\lib\\app.jar",
+      "option -Djava.class.path=" + install_.appHome() + "\\classes;" + install_.appHome() + "\\lib\\app.jar",
       std::string("option -Djava.library.path=") + windows,
       "option -Xms256m",
       "option -Xmx1200m",
