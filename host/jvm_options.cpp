@@ -1,7 +1,6 @@
 // The two composed start options of the virtual machine: the class path
 // (the home's classes directory and every jar of its lib directory, nothing
-// else) and the
-// native library path (the Windows directory).
+// else) and the native library path (the Windows directory).
 #include <cstring>
 #include <memory>
 

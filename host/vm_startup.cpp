@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kMaxStartOptions = 8;
+constexpr int kFirstVersionWithoutPermOptions = 17;
 
 // One start-up or attach at a time in the process.  HotSpot refuses a second
 // creation while one runs (JNI_EEXIST), and JNI_GetCreatedJavaVMs names the
@@ -29,7 +30,6 @@ class StartupTurn {
   StartupTurn(const StartupTurn&) = delete;
   StartupTurn& operator=(const StartupTurn&) = delete;
 };
-constexpr int kFirstVersionWithoutPermOptions = 17;
 
 const char* ResultText(jint result) {
   switch (result) {

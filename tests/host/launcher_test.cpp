@@ -291,8 +291,6 @@ TEST_F(LauncherTest, VmsOwnWordsAfterItsWarningsReachTheBoxWhole) {
   const std::string refused = std::string(kInitFailed) + "-6 \xA3\xA8invalid arguments\xA3\xA9";
   const Case cases[] = {
       {"_JAVA_OPTIONS", "-Xss2m -XX:+NoSuchFlag", refused + "\n\nUnrecognized VM option 'NoSuchFlag'", 2},
-      {"_JAVA_OPTIONS", "-Qx", std::string(kInitFailed) + "-1 \xA3\xA8\xB4\xED\xCE\xF3\xD4\xAD\xD2\xF2\xB2\xBB\xC3\xF7\xA3\xA9\n\n"
-                                "Unrecognized option: -Qx", 2},
       {"JAVA_TOOL_OPTIONS", "-XX:+NoSuchFlag", refused, 2},
       {"FAKEJVM_INIT_ERROR", "Too small initial heap",
        std::string(kInitFailed) + "-1 \xA3\xA8\xB4\xED\xCE\xF3\xD4\xAD\xD2\xF2\xB2\xBB\xC3\xF7\xA3\xA9\n\n"
