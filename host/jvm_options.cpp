@@ -1,6 +1,6 @@
 // The two composed start options of the virtual machine: the class path
-// (the home's classes directory and every jar of its lib directory) and the
-// native library path (the Windows directory).
+// (the home's classes directory and every jar of its lib directory, nothing
+// else) and the native library path (the Windows directory).
 #include <cstring>
 #include <memory>
 
@@ -22,7 +22,11 @@ bool BuildClassPathOption(char* destination, int capacity) {
   // No quotes around the value: the virtual machine takes an option's text as
   // it is, so a quote would become part of the first and the last entry and
   // both would name nothing (the last jar, or the classes directory, lost).
-  if (!FormatInto(option.get(), kClassPathCapacity, "-Djava.class.path=.;%s\\classes", home)) return false;
+  // No current directory either: a class loader asks its entries in order,
+  // and the launcher's current directory is wherever the user or a file
+  // association started it; a class lying there would replace the
+  // application's own, or join it as one it looks for and does not ship.
+  if (!FormatInto(option.get(), kClassPathCapacity, "-Djava.class.path=%s\\classes", home)) return false;
   int length = static_cast<int>(strlen(option.get()));
 
   char libraryDir[kPathCapacity];

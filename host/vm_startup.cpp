@@ -1,7 +1,7 @@
 // Giving the calling thread a Java virtual machine: the first start-up of a
 // process creates it with the fixed options, every later one (on another
-// thread) attaches to it through the same jvm.dll.  The virtual machine is
-// never destroyed.
+// thread) attaches to it through the same jvm.dll, one start-up at a time.
+// The virtual machine is never destroyed.
 #include <memory>
 
 #include "host/bounded_text.h"
@@ -14,6 +14,22 @@ namespace {
 
 constexpr int kMaxStartOptions = 8;
 constexpr int kFirstVersionWithoutPermOptions = 17;
+
+// One start-up or attach at a time in the process.  HotSpot refuses a second
+// creation while one runs (JNI_EEXIST), and JNI_GetCreatedJavaVMs names the
+// virtual machine from the start of its creation, before it can be joined.
+// A start-up that waited here finds the finished virtual machine, and the
+// jvm.dll that made it, and attaches.  Static initialisation, so no thread
+// can see the lock half-made.
+SRWLOCK gStartupLock = SRWLOCK_INIT;
+
+class StartupTurn {
+ public:
+  StartupTurn() { AcquireSRWLockExclusive(&gStartupLock); }
+  ~StartupTurn() { ReleaseSRWLockExclusive(&gStartupLock); }
+  StartupTurn(const StartupTurn&) = delete;
+  StartupTurn& operator=(const StartupTurn&) = delete;
+};
 
 const char* ResultText(jint result) {
   switch (result) {
@@ -43,6 +59,7 @@ bool StartJavaVM(Bridge* bridge) {
     return false;
   }
 
+  StartupTurn turn;
   // Once the process has a virtual machine, only the jvm.dll that made it can
   // attach to it, whatever runtime the registry names now.
   JvmEntryPoints entry = {};

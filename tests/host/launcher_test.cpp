@@ -32,7 +32,8 @@ class LauncherTest : public ::testing::Test {
   }
   void TearDown() override {
     SetEnvironmentVariableA("FAKEJVM_LOG_FILE", nullptr);
-    for (const char* name : {"FAKEJVM_CREATE_RESULT", "FAKEJVM_JAVA_VERSION", "FAKEJVM_INIT_ERROR", "FAKEJVM_NO_CLASS"}) {
+    for (const char* name : {"FAKEJVM_CREATE_RESULT", "FAKEJVM_JAVA_VERSION", "FAKEJVM_INIT_ERROR", "FAKEJVM_NO_CLASS",
+                             "_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS"}) {
       SetEnvironmentVariableA(name, nullptr);
     }
     EXPECT_EQ(Lines("VIOLATION").size(), 0u) << ReadFileBytes(log_);
@@ -267,9 +268,59 @@ TEST_F(LauncherTest, Java17RuntimeStartsWithTheCRuntimeOnlyItsBinHolds) {
   JavaInstall::AddRuntimeCrt(runtime);
   EXPECT_EQ(BraskMainOf("x"), std::vector<std::string>{"java braskMain x"});
   std::vector<std::string> expected = {"option vfprintf",   "option abort",
-                                       "option -Djava.class.path=.;" + install_.appHome() + "\\classes;" +
+                                       "option -Djava.class.path=" + install_.appHome() + "\\classes;" +
                                            install_.appHome() + "\\lib\\app.jar",
                                        "option -Djava.library.path=C:\\windows",
                                        "option -Xms256m",   "option -Xmx1200m"};
   EXPECT_EQ(Lines("option"), expected) << "a Java 17 runtime gets no permanent-generation options";
+}
+
+// A Java 8 to 16 runtime warns about both permanent-generation options on
+// every start, each warning a bare prefix through the hook with its text on
+// standard error.  What refuses or ends the start after them reaches the box
+// whole; options of the machine's own (_JAVA_OPTIONS) come after the
+// launcher's, JAVA_TOOL_OPTIONS before them and before the hooks.
+TEST_F(LauncherTest, VmsOwnWordsAfterItsWarningsReachTheBoxWhole) {
+  JavaInstall::WriteRelease(install_.appHome() + "\\jre", "11.0.21");
+  struct Case {
+    const char* variable;
+    const char* value;
+    std::string box;
+    DWORD exitCode;
+  };
+  const std::string refused = std::string(kInitFailed) + "-6 \xA3\xA8invalid arguments\xA3\xA9";
+  const Case cases[] = {
+      {"_JAVA_OPTIONS", "-Xss2m -XX:+NoSuchFlag", refused + "\n\nUnrecognized VM option 'NoSuchFlag'", 2},
+      {"JAVA_TOOL_OPTIONS", "-XX:+NoSuchFlag", refused, 2},
+      {"FAKEJVM_INIT_ERROR", "Too small initial heap",
+       std::string(kInitFailed) + "-1 \xA3\xA8\xB4\xED\xCE\xF3\xD4\xAD\xD2\xF2\xB2\xBB\xC3\xF7\xA3\xA9\n\n"
+                                  "Error occurred during initialization of VM\nToo small initial heap", 1},
+  };
+  for (const Case& c : cases) {
+    DeleteFileA(log_.c_str());
+    SetEnvironmentVariableA(c.variable, c.value);
+    FailedLaunch launch = LaunchThatFails("x");
+    SetEnvironmentVariableA(c.variable, nullptr);
+    EXPECT_EQ(launch.box, c.box) << c.variable << "=" << c.value;
+    EXPECT_TRUE(launch.ended);
+    EXPECT_EQ(launch.exitCode, c.exitCode) << c.variable << "=" << c.value;
+    EXPECT_EQ(Lines("option -XX:").size(), 2u) << "the options a Java 11 runtime warns about";
+  }
+}
+
+// The launcher's current directory is wherever the user or a file
+// association started it; a class lying there never replaces the
+// application's own.
+TEST_F(LauncherTest, ApplicationsOwnClassIsUsedOverOneInTheCurrentDirectory) {
+  std::string downloads = install_.root() + "\\downloads";
+  ASSERT_TRUE(MakeDirectories(downloads + "\\velmo\\jni"));
+  ASSERT_TRUE(WriteFileText(downloads + "\\velmo\\jni\\VelmoPSJNI.class", "planted"));
+  char previous[MAX_PATH];
+  ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryA(downloads.c_str()));
+  std::vector<std::string> calls = BraskMainOf("x");
+  SetCurrentDirectoryA(previous);
+  EXPECT_EQ(calls, std::vector<std::string>{"java braskMain x"});
+  EXPECT_EQ(Lines("class "), std::vector<std::string>{"class velmo/jni/VelmoPSJNI from " + install_.appHome() +
+                                                      "\\classes"});
 }

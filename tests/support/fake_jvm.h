@@ -10,23 +10,39 @@
 // As strict as HotSpot where the host has been wrong before:
 //   - java.class.path is split at ';'; only entries that name an existing
 //     directory or file count (a quote makes an entry name nothing), and
-//     FindClass("velmo/jni/VelmoPSJNI") finds the class only in such an entry:
-//     a directory holding velmo\jni\VelmoPSJNI.class, or a jar whose zip
-//     central directory lists velmo/jni/VelmoPSJNI.class.  Otherwise it
-//     returns null with NoClassDefFoundError pending.
+//     FindClass("velmo/jni/VelmoPSJNI") finds the class only in such an entry,
+//     the first that holds it in class path order (a relative entry such as
+//     "." is taken from the current directory): a directory holding
+//     velmo\jni\VelmoPSJNI.class, or a jar whose zip central directory lists
+//     velmo/jni/VelmoPSJNI.class.  Otherwise it returns null with
+//     NoClassDefFoundError pending.
 //   - its version comes from <runtime>\release (JAVA_VERSION), the runtime
 //     being three levels above the DLL (<runtime>\bin\server\jvm.dll).  From
 //     17 on -XX:PermSize / -XX:MaxPermSize are refused (result -6, "Unrecognized
 //     VM option 'PermSize=64M'"), unless ignoreUnrecognized; 8 to 16 warn
-//     ("... ignoring option ...; support was removed in 8.0") and go on.
-//     An option of no known kind is refused with -1 ("Unrecognized option: X").
-//   - the options are read in order; "vfprintf", "exit" and "abort" (exactly
-//     those words) take their hook from extraInfo, and count from there on.
-//     What the VM says goes through the vfprintf hook, else to stderr.
+//     about each and go on.  Any other -XX flag than a few common ones
+//     (startup_arguments.cpp) is refused the same way.  An option of no known
+//     kind is refused with -1 ("Unrecognized %s%soption: %s\n" with "", "").
+//   - the options are read as HotSpot reads them: JAVA_TOOL_OPTIONS (before
+//     any hook is known), the creation's options in order, then _JAVA_OPTIONS,
+//     each variable split at blanks and announced on stderr ("Picked up ...").
+//     "vfprintf", "exit" and "abort" (exactly those words) take their hook
+//     from extraInfo, and count from there on.
+//   - what the VM says goes through the vfprintf hook (stream stderr), else to
+//     stderr, in HotSpot's forms (measured on 17 and 25): a refusal is one
+//     whole line; a warning is one bare call, format "%s warning: " with
+//     "OpenJDK 64-Bit Server VM", no text, no line break, its text then
+//     written to stderr past the hook.
 //   - a creation that fails past recovery (init_error, or a second jvm.dll
-//     creating a VM in a process that has one) prints "Error occurred during
-//     initialization of VM" and its cause, calls the abort hook twice (as
-//     HotSpot's shutdown and abort do) and ends the process with exit code 1.
+//     creating a VM in a process that has one) prints, on stream stdout as
+//     HotSpot's tty does, "%.*s" pieces: "Error occurred during
+//     initialization of VM\n", the cause, "\n"; calls the abort hook twice
+//     (HotSpot 17 and 25 call it once; a host must bear a second call) and
+//     ends the process with exit code 1.
+//   - one creation per process: a creation while another is in progress, or
+//     after one, returns -5; JNI_GetCreatedJavaVMs counts the VM from the
+//     start of its creation (HotSpot before 21 does), and AttachCurrentThread
+//     on it before the creation returned is a violation.
 //   - jvm_crt.dll imports vcruntime140_1.dll (tools/fakejvm/crt, built into
 //     bin\crt), which a runtime ships only in <runtime>\bin.
 //
@@ -56,12 +72,16 @@
 //   java_version=N        the VM's version when its runtime has no release
 //                         file (default 8)
 //   init_error=TEXT       creation ends the process as above, with TEXT as cause
+//   create_ms=N           a creation that read its options takes N ms more,
+//                         without the DLL's lock, before it returns
 //
 // Event lines, in call order:
 //   "GetCreatedJavaVMs count=N"
 //   "CreateJavaVM version=0x10006 nOptions=N ignoreUnrecognized=0 result=N"
 //   "option TEXT"                     one per option, after CreateJavaVM
 //   "VM exits during initialization: CAUSE"
+//   "class velmo/jni/VelmoPSJNI from ENTRY"  the class path entry FindClass
+//                                    found the class in, after its FindClass
 //   "AttachCurrentThread result=N"
 //   "DetachCurrentThread"
 //   "FindClass NAME", "GetStaticMethodID NAME SIG", "GetObjectClass",

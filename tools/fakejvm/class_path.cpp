@@ -1,7 +1,8 @@
 // The application class loader: java.class.path split at ';', each entry a
 // directory or a jar.  As in HotSpot, an entry that names no existing
 // directory or file is dropped without a word, and a class is found only
-// through an entry that holds it.
+// through an entry that holds it: the first such entry, as a class loader
+// asks its entries in order.
 #include <cstring>
 #include <vector>
 
@@ -81,7 +82,7 @@ void SetClassPath(const std::string& value) {
   }
 }
 
-bool ClassOnClassPath(const char* name) {
+std::string ClassSource(const char* name) {
   std::string fileName = std::string(name) + ".class";
   std::string windowsName = fileName;
   for (char& c : windowsName) {
@@ -91,12 +92,12 @@ bool ClassOnClassPath(const char* name) {
     // A quote is no legal character of a Windows path: such an entry names nothing.
     if (entry.empty() || entry.find('"') != std::string::npos) continue;
     if (IsDirectory(entry)) {
-      if (IsFile(entry + "\\" + windowsName)) return true;
+      if (IsFile(entry + "\\" + windowsName)) return entry;
     } else if (IsFile(entry) && JarNames(entry, fileName)) {
-      return true;
+      return entry;
     }
   }
-  return false;
+  return std::string();
 }
 
 }  // namespace fakejvm

@@ -46,12 +46,14 @@ jclass JNICALL FindClass(JNIEnv* env, const char* name) {
   ThreadEnv* thread = EnterEnv(env, "FindClass", false);
   if (thread == nullptr) return nullptr;
   RecordEvent(std::string("FindClass ") + (name ? name : "(null)"));
-  // The application's class comes only from the class path it was started with.
-  if (name == nullptr || strcmp(name, "velmo/jni/VelmoPSJNI") != 0 || !ClassOnClassPath(name) ||
-      SettingFlag("no_class")) {
+  // The application's class comes only from the class path it was started
+  // with, from the first entry that holds it.
+  std::string source = name != nullptr && strcmp(name, "velmo/jni/VelmoPSJNI") == 0 ? ClassSource(name) : "";
+  if (source.empty() || SettingFlag("no_class")) {
     Throw(thread, "java/lang/NoClassDefFoundError");
     return nullptr;
   }
+  RecordEvent(std::string("class ") + name + " from " + source);
   return static_cast<jclass>(MakeRef(thread, RefKind::kLocal, ClassNamed(name)));
 }
 

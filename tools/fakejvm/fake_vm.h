@@ -74,6 +74,8 @@ bool CountOnly();
 
 // --- objects, references, threads (vm_state.cpp) ---------------------------
 extern bool gVmCreated;
+// Between a creation's claim and its return.
+extern bool gVmCreating;
 extern JavaVM gJavaVM;
 extern const JNINativeInterface_ gEnvTable;
 
@@ -119,10 +121,11 @@ VmHooks* Hooks();
 // HotSpot gives for the first option it refuses, after saying why.
 jint ReadStartupArguments(const JavaVMInitArgs* init, int javaVersion);
 
-// class_path.cpp: java.class.path as given; whether a class ("a/b/C") lies
-// in an entry that names an existing directory or jar.
+// class_path.cpp: java.class.path as given; the first entry, in class path
+// order, that names an existing directory or jar holding a class ("a/b/C"),
+// "" when none does.
 void SetClassPath(const std::string& value);
-bool ClassOnClassPath(const char* name);
+std::string ClassSource(const char* name);
 
 // runtime_identity.cpp: the feature version from <runtime>\release
 // (JAVA_VERSION), else the java_version setting, else 8.
@@ -134,6 +137,8 @@ void ClaimTheProcessVm();
 // else to standard error; and the end of the process when start-up fails
 // past recovery (exit code 1, the abort hook called first).
 void VmPrint(const char* format, ...);
+// HotSpot's warning(): the prefix through the hook, the text past it.
+void VmWarning(const char* format, ...);
 void TtyPrint(const std::string& text);
 [[noreturn]] void ExitDuringInitialization(const std::string& error);
 

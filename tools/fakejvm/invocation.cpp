@@ -16,6 +16,10 @@ jint JNICALL AttachCurrentThread(JavaVM* vm, void** penv, void* args) {
   LoadConfigurationFromEnvironment();
   jint result = SettingInt("attach_result", 0);
   RecordEvent("AttachCurrentThread result=" + std::to_string(result));
+  if (vm == &gJavaVM && gVmCreating) {
+    RecordViolation("AttachCurrentThread on a virtual machine still being created");
+    return JNI_ERR;
+  }
   if (vm != &gJavaVM || !gVmCreated) {
     RecordViolation("AttachCurrentThread on a virtual machine that does not exist");
     return JNI_ERR;
@@ -77,7 +81,8 @@ extern "C" {
 
 JNIEXPORT jint JNICALL JNI_GetCreatedJavaVMs(JavaVM** vms, jsize capacity, jsize* count) {
   Lock lock;
-  jsize created = gVmCreated ? 1 : 0;
+  // As HotSpot before 21 does, a virtual machine still being created counts.
+  jsize created = gVmCreated || gVmCreating ? 1 : 0;
   RecordEvent("GetCreatedJavaVMs count=" + std::to_string(created));
   if (count != nullptr) *count = created;
   if (created > 0 && vms != nullptr && capacity > 0) vms[0] = &gJavaVM;
@@ -85,33 +90,49 @@ JNIEXPORT jint JNICALL JNI_GetCreatedJavaVMs(JavaVM** vms, jsize capacity, jsize
 }
 
 JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* args) {
-  Lock lock;
-  LoadConfigurationFromEnvironment();
-#ifdef FAKEJVM_NEEDS_CRT
-  FakeCrt_Marker();
-#endif
   const auto* init = static_cast<const JavaVMInitArgs*>(args);
+  DWORD creationMs = 0;
   jint result = JNI_EEXIST;
-  if (!gVmCreated) {
-    result = ReadStartupArguments(init, RuntimeJavaVersion());
-    if (result == JNI_OK) result = SettingInt("create_result", 0);
+  {
+    Lock lock;
+    LoadConfigurationFromEnvironment();
+#ifdef FAKEJVM_NEEDS_CRT
+    FakeCrt_Marker();
+#endif
+    // HotSpot claims the process's one virtual machine first: a creation
+    // while another runs, or after it, is refused.
+    bool claimed = !gVmCreated && !gVmCreating;
+    if (claimed) {
+      gVmCreating = true;
+      result = ReadStartupArguments(init, RuntimeJavaVersion());
+      if (result == JNI_OK) result = SettingInt("create_result", 0);
+    }
+    char head[160];
+    snprintf(head, sizeof head, "CreateJavaVM version=0x%lx nOptions=%ld ignoreUnrecognized=%d result=%ld",
+             init ? static_cast<long>(init->version) : 0L, init ? static_cast<long>(init->nOptions) : 0L,
+             init ? init->ignoreUnrecognized : 0, static_cast<long>(result));
+    RecordEvent(head);
+    for (jint i = 0; init != nullptr && i < init->nOptions; ++i) {
+      const char* text = init->options[i].optionString;
+      RecordEvent(std::string("option ") + (text ? text : "(null)"));
+    }
+    if (result < 0) {
+      if (claimed) gVmCreating = false;
+      return result;
+    }
+    // A second jvm.dll in one process cannot make a second virtual machine:
+    // HotSpot ends the process (measured: exit code 1).
+    if (AnotherJvmCreatedAVm()) ExitDuringInitialization("another jvm.dll created this process's Java virtual machine");
+    creationMs = static_cast<DWORD>(SettingInt("create_ms", 0));
   }
-  char head[160];
-  snprintf(head, sizeof head, "CreateJavaVM version=0x%lx nOptions=%ld ignoreUnrecognized=%d result=%ld",
-           init ? static_cast<long>(init->version) : 0L, init ? static_cast<long>(init->nOptions) : 0L,
-           init ? init->ignoreUnrecognized : 0, static_cast<long>(result));
-  RecordEvent(head);
-  for (jint i = 0; init != nullptr && i < init->nOptions; ++i) {
-    const char* text = init->options[i].optionString;
-    RecordEvent(std::string("option ") + (text ? text : "(null)"));
-  }
-  if (result < 0) return result;
-  // A second jvm.dll in one process cannot make a second virtual machine:
-  // HotSpot ends the process (measured: exit code 1).
-  if (AnotherJvmCreatedAVm()) ExitDuringInitialization("another jvm.dll created this process's Java virtual machine");
+  // The rest of the initialisation, during which other threads may ask for
+  // the virtual machine and find it half-made.
+  if (creationMs > 0) Sleep(creationMs);
+  Lock lock;
   std::string initError = Setting("init_error");
   if (!initError.empty()) ExitDuringInitialization(initError);
   gVmCreated = true;
+  gVmCreating = false;
   ClaimTheProcessVm();
   *pvm = &gJavaVM;
   *penv = &AttachThread()->env;

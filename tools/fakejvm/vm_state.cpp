@@ -41,6 +41,7 @@ Lock::Lock() { EnterCriticalSection(TheLock()); }
 Lock::~Lock() { LeaveCriticalSection(TheLock()); }
 
 bool gVmCreated = false;
+bool gVmCreating = false;
 
 int NewObject(Object object) {
   gObjects.push_back(std::move(object));

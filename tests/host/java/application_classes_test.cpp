@@ -61,7 +61,7 @@ TEST_F(ApplicationClasses, FoundInTheClassesDirectoryWithoutJars) {
   Bridge* bridge = CreateBridge();
   ASSERT_NE(bridge, nullptr) << LastStartupFailureText();
   EXPECT_EQ(jvm_->EventsStartingWith("option -Djava.class.path="),
-            std::vector<std::string>{"option -Djava.class.path=.;" + install_.appHome() + "\\classes"});
+            std::vector<std::string>{"option -Djava.class.path=" + install_.appHome() + "\\classes"});
   DestroyBridge(bridge);
 }
 

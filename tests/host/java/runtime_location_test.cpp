@@ -157,14 +157,14 @@ TEST(JavaHome, ProbePathTooLongForItsBufferIsPassedOverNotCut) {
   EXPECT_STREQ(destination, "C:\\Java\\jre6");
 }
 
-TEST(ClassPath, ListsDotClassesAndEveryJarInSearchOrder) {
+TEST(ClassPath, ListsClassesAndEveryJarInSearchOrderAndNothingElse) {
   JavaInstall install;
   install.MakeAppHome({"velmo.jar", "lib-a.jar"});
   MakeDirectories(install.appHome() + "\\lib\\folder.jar");  // a directory: not on the class path
   WriteFileText(install.appHome() + "\\lib\\readme.txt", "not a jar");
   install.SetAppHomeValue(install.appHome());
 
-  std::string expected = "-Djava.class.path=.;" + install.appHome() + "\\classes";
+  std::string expected = "-Djava.class.path=" + install.appHome() + "\\classes";
   WIN32_FIND_DATAA entry;
   HANDLE search = FindFirstFileA((install.appHome() + "\\lib\\*.jar").c_str(), &entry);
   ASSERT_NE(search, INVALID_HANDLE_VALUE);
@@ -183,7 +183,7 @@ TEST(ClassPath, WithoutJarsEndsWithClassesAndNoQuoteAnywhere) {
   JavaInstall install;
   install.MakeAppHome({});
   install.SetAppHomeValue(install.appHome());
-  EXPECT_EQ(ClassPath(), "-Djava.class.path=.;" + install.appHome() + "\\classes");
+  EXPECT_EQ(ClassPath(), "-Djava.class.path=" + install.appHome() + "\\classes");
 }
 
 TEST(ClassPath, OptionOfCapacityOrMoreFails) {

@@ -58,7 +58,7 @@ TEST_F(VmStartup, FirstStartCreatesWithTheHooksThenTheSixOptionsInOrder) {
       "CreateJavaVM version=0x10006 nOptions=8 ignoreUnrecognized=0 result=0",
       "option vfprintf",
       "option abort",
-      "option -Djava.class.path=.;" + install_.appHome() + "\\classes;" + install_.appHome() + "\\lib\\app.jar",
+      "option -Djava.class.path=" + install_.appHome() + "\\classes;" + install_.appHome() + "\\lib\\app.jar",
       std::string("option -Djava.library.path=") + windows,
       "option -Xms256m",
       "option -Xmx1200m",
@@ -201,4 +201,43 @@ TEST(VmStartupFailure, RegisteredRuntimeIsUsedWhenTheHomeHasNone) {
   EXPECT_TRUE(StartJavaVM(&bridge)) << LastStartupFailureText();
   EXPECT_EQ(jvm.EventsStartingWith("CreateJavaVM").size(), 1u);
   EXPECT_EQ(jvm.ViolationCount(), 0) << jvm.Violations();
+}
+
+// Two bridges made at once (relay workers past their bound, say): the
+// creation takes long enough for the second start-up to come in the middle of
+// it, when HotSpot would refuse a second creation and already names the
+// half-made virtual machine.  The second waits and joins the finished one.
+TEST_F(VmStartup, TwoStartsAtOnceMakeOneVmThatBothThreadsUse) {
+  jvm_->Configure("create_ms", "500");
+  HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(go, nullptr);
+  JavaVM* vms[2] = {};
+  DWORD threads[2] = {};
+  std::vector<std::thread> starters;
+  for (int i = 0; i < 2; ++i) {
+    starters.emplace_back([&, i] {
+      threads[i] = GetCurrentThreadId();
+      if (WaitForSingleObject(go, 20000) != WAIT_OBJECT_0) return;
+      Bridge* bridge = CreateBridge();
+      if (bridge == nullptr) return;
+      vms[i] = bridge->vm;
+      BridgeStartJob(bridge);
+      DestroyBridge(bridge);
+    });
+  }
+  SetEvent(go);
+  for (std::thread& starter : starters) starter.join();
+  CloseHandle(go);
+
+  ASSERT_NE(vms[0], nullptr) << "first thread: " << jvm_->Violations();
+  ASSERT_NE(vms[1], nullptr) << "second thread: " << jvm_->Violations();
+  EXPECT_EQ(vms[0], vms[1]);
+  std::vector<std::string> creations = jvm_->EventsStartingWith("CreateJavaVM");
+  ASSERT_EQ(creations.size(), 1u);
+  EXPECT_EQ(creations[0], "CreateJavaVM version=0x10006 nOptions=8 ignoreUnrecognized=0 result=0");
+  DWORD creator = jvm_->ThreadOf("CreateJavaVM");
+  DWORD joiner = creator == threads[0] ? threads[1] : threads[0];
+  EXPECT_EQ(jvm_->ThreadOf("AttachCurrentThread"), joiner);
+  std::vector<std::string> runs = jvm_->EventsStartingWith("java runVelmo");
+  EXPECT_EQ(runs.size(), 2u) << "each thread's env reached Java";
 }
