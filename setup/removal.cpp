@@ -29,15 +29,17 @@ bool ReadNameList(Enumerate enumerate, size_t stride, NameList* list) {
   list->stride = stride;
   DWORD needed = 0;
   DWORD count = 0;
-  if (!enumerate(nullptr, 0, &needed, &count)) {
-    // An empty list may answer either way.
+  // A list that grows between the two steps (someone adds a printer) asks
+  // for a bigger buffer again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    list->records.resize(needed);
+    if (enumerate(needed == 0 ? nullptr : list->records.data(), needed, &needed, &count)) {
+      list->count = needed == 0 ? 0 : count;
+      return true;
+    }
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
   }
-  if (needed == 0) return true;
-  list->records.resize(needed);
-  if (!enumerate(list->records.data(), needed, &needed, &count)) return false;
-  list->count = count;
-  return true;
+  return false;
 }
 
 bool ListHolds(const NameList& list, const char* name) {
@@ -81,7 +83,7 @@ bool ForEachProductFile(const char* directory, Visit visit) {
   return fit;
 }
 
-// The printer-driver directory and the spooler's version-3 copy of it.
+// The spooler's version-3 copy of the printer-driver directory.
 bool VersionDirectory(const char* driverDirectory, char* directory) {
   return ComposePath(driverDirectory, kVersion3Directory, directory);
 }
@@ -106,12 +108,10 @@ bool NoProductFileIn(const char* directory) {
   return fit && none;
 }
 
-}  // namespace
-
-bool IsRemovalCommandLine(int argc, char** argv) {
-  return argc == 2 && SameTextAsciiCaseBlind(argv[1], kRemovalWord);
-}
-
+// What of the product the spooler and the driver directory still hold, each
+// looked up through the spooler's own lists.  driverDirectory is NULL when
+// the spooler named none: the files cannot be looked for.  True when nothing
+// is left; each thing left, and each list that could not be read, is traced.
 bool NothingOfProductLeft(const SpoolerClient& spooler, const char* driverDirectory) {
   bool nothing = AbsentFrom(
       "printer",
@@ -143,6 +143,12 @@ bool NothingOfProductLeft(const SpoolerClient& spooler, const char* driverDirect
   nothing &= NoProductFileIn(driverDirectory);
   nothing &= VersionDirectory(driverDirectory, versionDirectory) && NoProductFileIn(versionDirectory);
   return nothing;
+}
+
+}  // namespace
+
+bool IsRemovalCommandLine(int argc, char** argv) {
+  return argc == 2 && SameTextAsciiCaseBlind(argv[1], kRemovalWord);
 }
 
 int RunRemoval() {

@@ -72,13 +72,6 @@ bool IsRemovalCommandLine(int argc, char** argv);
 // (also when nothing was there), -1 with a trace for what is left otherwise.
 int RunRemoval();
 
-// What of the product the spooler and the driver directory still hold, each
-// looked up through the spooler's own lists.  driverDirectory may be NULL
-// when the spooler named none (no file can then be found).  Returns true
-// when nothing is left; each thing left, or each list that could not be read,
-// is traced.
-bool NothingOfProductLeft(const SpoolerClient& spooler, const char* driverDirectory);
-
 // ---------------------------------------------------------------------------
 // File-system redirection of a 32-bit process on 64-bit Windows
 // (fs_redirection.cpp).  Both fail harmlessly in a 64-bit process.
