@@ -1,7 +1,6 @@
 // printersetup.exe /uninstall: the removal the installation does first, then
 // the product's own files, then a look at what is left, through the
 // spooler's own lists, so that the exit code says what the machine holds.
-#include <cstring>
 #include <vector>
 
 #include "setup/setup.h"
