@@ -18,6 +18,7 @@ COMMANDS=(
   "x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix"
   "x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64"
   "x86_64-w64-mingw32-objdump binutils-mingw-w64-x86-64"
+  "x86_64-w64-mingw32-objcopy binutils-mingw-w64-x86-64"
   "wine wine"
   "wineboot wine"
   "wineserver wine"

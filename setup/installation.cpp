@@ -4,7 +4,7 @@
 #include "setup/texts.h"
 #include "setup/trace.h"
 
-bool InstallPrinter(const char* sourceDirectory, const char* driverDirectory) {
+bool InstallPrinter(const SpoolerClient& spooler, const char* sourceDirectory, const char* driverDirectory) {
   // Without a known driver directory the files would land in an undefined
   // place and the driver record would name files that are not there; removing
   // the earlier printer then would leave the machine with none.  Stop and
@@ -17,9 +17,9 @@ bool InstallPrinter(const char* sourceDirectory, const char* driverDirectory) {
   }
 
   CopyDriverFiles(paths);
-  RemoveEarlierInstallation();
-  RegisterPrinter(paths);
-  CallSpoolerOrdinal202(kPrinterName);
+  RemoveEarlierInstallation(spooler);
+  RegisterPrinter(spooler, paths);
+  CallSpoolerOrdinal202(spooler, kPrinterName);
   return true;
 }
 
@@ -29,9 +29,14 @@ int RunInstallation(int argc, char** argv) {
   // For all file and spooler work, up to the last spooler call.
   void* redirection = DisableFsRedirection();
   EndProductProcess();
-  char driverDirectory[MAX_PATH];
-  const bool haveDirectory = QueryDriverDirectory(driverDirectory);
-  InstallPrinter(argv[1], haveDirectory ? driverDirectory : nullptr);
+  // Without the system's spooler client nothing can be registered, and the
+  // files would be copied for a driver nobody adds.
+  SpoolerClient spooler;
+  if (LoadSpoolerClient(&spooler)) {
+    char driverDirectory[MAX_PATH];
+    const bool haveDirectory = QueryDriverDirectory(spooler, driverDirectory);
+    InstallPrinter(spooler, argv[1], haveDirectory ? driverDirectory : nullptr);
+  }
   RevertFsRedirection(redirection);
   return 0;
 }

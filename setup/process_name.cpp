@@ -13,3 +13,13 @@ void UpperCaseAscii(char* text) {
 bool NameContainsPattern(const char* name, const char* pattern) {
   return std::strstr(name, pattern) != nullptr;
 }
+
+bool SameTextAsciiCaseBlind(const char* first, const char* second) {
+  for (;; ++first, ++second) {
+    char a = *first, b = *second;
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - ('a' - 'A'));
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - ('a' - 'A'));
+    if (a != b) return false;
+    if (a == '\0') return true;
+  }
+}

@@ -12,6 +12,38 @@
 #include <winspool.h>
 
 // ---------------------------------------------------------------------------
+// The spooler client (spooler_client.cpp).
+
+// The functions of winspool.drv the installer and the removal call, bound at
+// run time.  winspool.drv is not one of Windows' known DLLs: imported by
+// name, a file of that name in the program's folder (a downloads folder, an
+// elevated process) would be loaded in its place before main runs.
+struct SpoolerClient {
+  decltype(&GetPrinterDriverDirectoryA) getPrinterDriverDirectory;
+  decltype(&OpenPrinterA) openPrinter;
+  decltype(&ClosePrinter) closePrinter;
+  decltype(&DeletePrinter) deletePrinter;
+  decltype(&DeletePrinterDriverA) deletePrinterDriver;
+  decltype(&DeleteMonitorA) deleteMonitor;
+  decltype(&AddMonitorA) addMonitor;
+  decltype(&AddPortA) addPort;
+  decltype(&AddPrinterDriverA) addPrinterDriver;
+  decltype(&AddPrinterA) addPrinter;
+  decltype(&EnumPrintersA) enumPrinters;
+  decltype(&EnumPrinterDriversA) enumPrinterDrivers;
+  decltype(&EnumMonitorsA) enumMonitors;
+  decltype(&EnumPortsA) enumPorts;
+  // The export that has only its ordinal, 202; it takes the printer name.
+  BOOL(WINAPI* ordinal202)(const char* printerName);
+};
+
+// Loads winspool.drv from the system directory by its full path and binds
+// every function of the record.  False, with a trace for each function that
+// could not be bound, when the library or any function is missing; the
+// record is then unusable.  The library stays loaded for the process.
+bool LoadSpoolerClient(SpoolerClient* spooler);
+
+// ---------------------------------------------------------------------------
 // Installation sequence (installation.cpp).
 
 // The whole program: argv[1] is the source directory, further arguments are
@@ -24,7 +56,21 @@ int RunInstallation(int argc, char** argv);
 // spooler could not name it; then, as when a destination path would not fit,
 // nothing is copied and the earlier installation is left as it is.
 // Returns false when it stopped for that reason.
-bool InstallPrinter(const char* sourceDirectory, const char* driverDirectory);
+bool InstallPrinter(const SpoolerClient& spooler, const char* sourceDirectory, const char* driverDirectory);
+
+// ---------------------------------------------------------------------------
+// Removal of the product (removal.cpp): printersetup.exe /uninstall.
+
+// True for a command line of one argument that is the word "/uninstall" in
+// any mix of ASCII upper and lower case; every other command line installs.
+bool IsRemovalCommandLine(int argc, char** argv);
+
+// Removes the product's printer, its driver, the monitor with its port and
+// the product's four files in the printer-driver directory (and the
+// spooler's version-3 copies of them).  The PostScript driver files stay:
+// other printers share them.  Returns 0 when nothing of the product is left
+// (also when nothing was there), -1 with a trace for what is left otherwise.
+int RunRemoval();
 
 // ---------------------------------------------------------------------------
 // File-system redirection of a 32-bit process on 64-bit Windows
@@ -46,6 +92,9 @@ void UpperCaseAscii(char* text);
 // True when pattern's bytes occur one after another somewhere in name; an
 // empty pattern is contained in every name.
 bool NameContainsPattern(const char* name, const char* pattern);
+
+// True when the two texts differ only in the case of ASCII letters.
+bool SameTextAsciiCaseBlind(const char* first, const char* second);
 
 // Process32Next, repeated while the entry reached has process id 0.
 // Returns the last Process32Next result: non-zero when entry holds a process
@@ -141,16 +190,16 @@ void FillPrinterRecord(PRINTER_INFO_2A* printer);
 // The spooler's printer-driver directory for the local machine and the
 // current environment, into a MAX_PATH-byte buffer.  False when the spooler
 // does not name one.
-bool QueryDriverDirectory(char* directory);
+bool QueryDriverDirectory(const SpoolerClient& spooler, char* directory);
 
 // Removes the printer, its driver and the port monitor, in that order (the
 // reverse of adding them).  Each failure is silent.
-void RemoveEarlierInstallation();
+void RemoveEarlierInstallation(const SpoolerClient& spooler);
 
 // Adds monitor (and, only when that succeeds, a port through it), driver and
 // printer.  Each failure is silent.
-void RegisterPrinter(const DriverFilePaths& paths);
+void RegisterPrinter(const SpoolerClient& spooler, const DriverFilePaths& paths);
 
 // Calls winspool.drv's export 202, bound by ordinal, with the printer name.
-// False when the export cannot be bound.
-bool CallSpoolerOrdinal202(const char* printerName);
+// Its result decides nothing; a refusal is traced.
+void CallSpoolerOrdinal202(const SpoolerClient& spooler, const char* printerName);

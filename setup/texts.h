@@ -28,5 +28,6 @@ constexpr char kPrintProcessor[] = "WinPrint";
 // receives the rendered PostScript bytes unchanged.
 constexpr char kDataType[] = "RAW";
 
-// The spooler client library whose export 202 is bound by ordinal.
+// The spooler client library, loaded from the system directory; its export
+// 202 is bound by ordinal.
 constexpr char kSpoolerLibrary[] = "winspool.drv";

@@ -22,6 +22,12 @@
 #define SETUP_TRACE_ADD_DRIVER "AddPrinterDriverA"
 #define SETUP_TRACE_ADD_PRINTER "AddPrinterA"
 #define SETUP_TRACE_ORDINAL_202 "winspool.drv export 202"
+#define SETUP_TRACE_DELETE_FILE "DeleteFileA of a product file"
+#define SETUP_TRACE_LIST_UNREADABLE "reading the spooler's list after the removal"
+#define SETUP_TRACE_LEFT_BEHIND "removal of the product"
+#define SETUP_TRACE_SYSTEM_DIRECTORY "GetSystemDirectoryA; the spooler client cannot be loaded"
+#define SETUP_TRACE_LOAD_SPOOLER "loading the system's winspool.drv; nothing installed or removed"
+#define SETUP_TRACE_BIND_SPOOLER "binding a winspool.drv function; nothing installed or removed"
 
 // "printersetup: <step> failed (error <code>)", or with a detail (a file
 // name): "printersetup: <step> failed: <detail> (error <code>)".

@@ -11,6 +11,7 @@ add_executable(resource_probe WIN32 resource_probe.cpp)
 target_link_libraries(resource_probe PRIVATE jvmhost_resources)
 
 add_executable(resources_test resources_test.cpp)
+target_link_libraries(resources_test PRIVATE jvmhost_test_support)
 add_dependencies(resources_test resource_probe)
 if(TARGET jvmhost)
   add_dependencies(resources_test jvmhost)

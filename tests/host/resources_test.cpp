@@ -1,5 +1,6 @@
 // jvmhost's resources as Windows reads them from the built program: icon
-// group 101 in Chinese (PRC) with its eleven images, and the manifest.  Each
+// group 101 in Chinese (PRC) with its eleven images, the manifest and the
+// version resource.  Each
 // case runs against the probe built from the same .rc and, once it is built,
 // against jvmhost.exe itself, both loaded as image-resource data files.
 #include <windows.h>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/version_expectations.h"
 
 namespace {
 
@@ -282,6 +285,14 @@ TEST_P(ModuleResourcesTest, ManifestAsksForTheInvokersRightsWithoutUiAccess) {
   std::string manifest(static_cast<const char*>(LockResource(loaded)), SizeofResource(module_, found));
   EXPECT_NE(manifest.find("requestedExecutionLevel level=\"asInvoker\""), std::string::npos) << manifest;
   EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos) << manifest;
+}
+
+TEST_P(ModuleResourcesTest, VersionResourceNamesTheLauncherAndRelay) {
+  // "青禾舟启动与打印中转程序": the product's launcher and print relay.  The
+  // probe carries jvmhost's resources, so it carries jvmhost's names too.
+  ExpectProductVersionResource(
+      path_, "\xC7\xE0\xBA\xCC\xD6\xDB\xC6\xF4\xB6\xAF\xD3\xEB\xB4\xF2\xD3\xA1\xD6\xD0\xD7\xAA\xB3\xCC\xD0\xF2",
+      "jvmhost");
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ModuleResourcesTest,

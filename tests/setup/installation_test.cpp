@@ -32,6 +32,35 @@ std::string DefaultPrinter() {
   return GetDefaultPrinterA(name, &size) ? name : "";
 }
 
+// Tells Wine, for programs named printersetup.exe, to take a winspool.drv
+// found along the search path before its own, as Windows does with a DLL that
+// is not one of its known DLLs.  Wine reads WINE* variables of a child from
+// the Unix environment it started with, so the application's own overrides
+// in the registry are the way to say it from here.
+class PreferNativeWinspool {
+ public:
+  PreferNativeWinspool() {
+    set_ = RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr) ==
+               ERROR_SUCCESS &&
+           RegSetValueExA(key_, "winspool.drv", 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"),
+                          sizeof "native,builtin") == ERROR_SUCCESS;
+  }
+  ~PreferNativeWinspool() {
+    if (key_ != nullptr) RegCloseKey(key_);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\printersetup.exe");
+  }
+  PreferNativeWinspool(const PreferNativeWinspool&) = delete;
+  PreferNativeWinspool& operator=(const PreferNativeWinspool&) = delete;
+
+  bool set() const { return set_; }
+
+ private:
+  static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\printersetup.exe\\DllOverrides";
+  HKEY key_ = nullptr;
+  bool set_ = false;
+};
+
 class InstallationTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -233,7 +262,9 @@ TEST_F(InstallationTest, UnknownDriverDirectoryLeavesEarlierInstallationAlone) {
   InstallFrom(source_.path());
   TempDirectory second("second");
   ASSERT_TRUE(WriteStandInDriverFiles(second.path(), "second"));
-  EXPECT_FALSE(InstallPrinter(second.path().c_str(), nullptr));
+  SpoolerClient spooler;
+  ASSERT_TRUE(LoadSpoolerClient(&spooler));
+  EXPECT_FALSE(InstallPrinter(spooler, second.path().c_str(), nullptr));
   EXPECT_EQ(Installed("velmo.ppd"), StandInContent("first", "velmo.ppd"));
   EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u) << "the earlier printer must stay";
 }
@@ -241,7 +272,9 @@ TEST_F(InstallationTest, UnknownDriverDirectoryLeavesEarlierInstallationAlone) {
 TEST_F(InstallationTest, OverlongDriverDirectoryLeavesEarlierInstallationAlone) {
   InstallFrom(source_.path());
   const std::string overlong = driverDirectory_ + "\\" + std::string(250, 'd');
-  EXPECT_FALSE(InstallPrinter(source_.path().c_str(), overlong.c_str()));
+  SpoolerClient spooler;
+  ASSERT_TRUE(LoadSpoolerClient(&spooler));
+  EXPECT_FALSE(InstallPrinter(spooler, source_.path().c_str(), overlong.c_str()));
   EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u) << "the earlier printer must stay";
 }
 
@@ -255,6 +288,167 @@ TEST_F(InstallationTest, MissingMonitorLibraryAddsNoMonitorButStillTheDriver) {
   EXPECT_TRUE(FindDriver(kPrinterName, &driver)) << "the driver is added whatever the monitor's outcome";
 }
 
-TEST(SpoolerOrdinal202, ExportIsBoundByOrdinal) {
-  EXPECT_TRUE(CallSpoolerOrdinal202("No printer of this name"));
+TEST_F(InstallationTest, WinspoolPlantedBesideTheProgramIsNotLoaded) {
+  const std::string planted = programDirectory_.path() + "\\winspool.drv";
+  ASSERT_TRUE(CopyFileA((BinaryDirectory() + "\\planted\\winspool.drv").c_str(), planted.c_str(), FALSE))
+      << "copying the planted winspool.drv failed: " << GetLastError();
+  PreferNativeWinspool preferPlanted;
+  ASSERT_TRUE(preferPlanted.set()) << "setting Wine's DllOverrides for printersetup.exe failed";
+
+  InstallFrom(source_.path());
+
+  EXPECT_EQ(ReadWholeFile(programDirectory_.path() + "\\planted-winspool-was-loaded"), "<missing>")
+      << "printersetup loaded the winspool.drv beside it";
+  EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u) << "the installation must go through the system's spooler";
+  std::string library;
+  EXPECT_TRUE(FindMonitor(kMonitorName, &library));
+}
+
+namespace {
+
+constexpr char kOtherDriver[] = "Other Vendor PostScript";
+constexpr char kOtherPrinter[] = "Other Vendor Printer";
+constexpr char kOtherPort[] = "FILE:";
+
+// Someone else's PostScript printer: its own driver on the same PSCRIPT5.DLL
+// and PS5UI.DLL, on a port of another monitor.  Removed again when it goes.
+class OtherVendorPrinter {
+ public:
+  explicit OtherVendorPrinter(const std::string& driverDirectory) : directory_(driverDirectory) {}
+  ~OtherVendorPrinter() {
+    PRINTER_DEFAULTSA defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (OpenPrinterA(const_cast<char*>(kOtherPrinter), &printer, &defaults)) {
+      DeletePrinter(printer);
+      ClosePrinter(printer);
+    }
+    DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>(kOtherDriver));
+    DeleteFileA((directory_ + "\\other.ppd").c_str());
+    DeleteFileA((directory_ + "\\3\\other.ppd").c_str());
+  }
+  OtherVendorPrinter(const OtherVendorPrinter&) = delete;
+  OtherVendorPrinter& operator=(const OtherVendorPrinter&) = delete;
+
+  // Adds driver and printer; false with the failing call's error code.
+  bool Add() {
+    if (!WriteWholeFile(directory_ + "\\other.ppd", "other vendor's ppd")) return false;
+    std::string driverPath = directory_ + "\\PSCRIPT5.DLL", dataFile = directory_ + "\\other.ppd",
+                configFile = directory_ + "\\PS5UI.DLL";
+    DRIVER_INFO_3A driver{};
+    driver.cVersion = 3;
+    driver.pName = const_cast<char*>(kOtherDriver);
+    driver.pDriverPath = &driverPath[0];
+    driver.pDataFile = &dataFile[0];
+    driver.pConfigFile = &configFile[0];
+    if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver))) return false;
+    PRINTER_INFO_2A record{};
+    record.pPrinterName = const_cast<char*>(kOtherPrinter);
+    record.pPortName = const_cast<char*>(kOtherPort);
+    record.pDriverName = const_cast<char*>(kOtherDriver);
+    record.pPrintProcessor = const_cast<char*>("WinPrint");
+    record.pDatatype = const_cast<char*>("RAW");
+    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&record));
+    if (printer == nullptr) return false;
+    ClosePrinter(printer);
+    return true;
+  }
+
+ private:
+  std::string directory_;
+};
+
+}  // namespace
+
+// Every spelling of the word removes; the product leaves nothing the spooler
+// or the driver directory would show, and the other vendor's printer, driver,
+// port and the shared PostScript driver files stay as they were.
+TEST_F(InstallationTest, UninstallRemovesTheProductAndLeavesOthersAlone) {
+  for (const char* word : {"/uninstall", "/UNINSTALL", "/UnInstall"}) {
+    SCOPED_TRACE(word);
+    InstallFrom(source_.path());
+    ASSERT_EQ(PrintersNamed(kPrinterName).size(), 1u);
+    OtherVendorPrinter other(driverDirectory_);
+    ASSERT_TRUE(other.Add()) << "adding another vendor's printer failed: " << GetLastError();
+
+    DWORD exitCode = 1;
+    RunSetup(word, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+
+    std::string library;
+    EXPECT_FALSE(FindMonitor(kMonitorName, &library)) << "the monitor is left";
+    EXPECT_FALSE(PortListed(kPortName)) << "the port is left";
+    InstalledDriver driver;
+    EXPECT_FALSE(FindDriver(kPrinterName, &driver)) << "the driver is left";
+    EXPECT_TRUE(PrintersNamed(kPrinterName).empty()) << "the printer is left";
+    for (const char* file : {"velmo.ppd", "velmops.dll", "velmo.ini", "velmo.inf"}) {
+      EXPECT_EQ(Installed(file), "<missing>") << file;
+      EXPECT_EQ(Installed(std::string("3\\") + file), "<missing>") << "3\\" << file;
+    }
+    EXPECT_EQ(Installed("PSCRIPT5.DLL"), StandInContent("first", "PSCRIPT5.DLL"));
+    EXPECT_EQ(Installed("PS5UI.DLL"), StandInContent("first", "PS5UI.DLL"));
+
+    const std::vector<InstalledPrinter> others = PrintersNamed(kOtherPrinter);
+    ASSERT_EQ(others.size(), 1u) << "the other vendor's printer is gone";
+    EXPECT_EQ(others[0].driver, kOtherDriver);
+    EXPECT_EQ(others[0].port, kOtherPort);
+    EXPECT_TRUE(FindDriver(kOtherDriver, &driver)) << "the other vendor's driver is gone";
+    EXPECT_TRUE(PortListed(kOtherPort));
+    EXPECT_EQ(Installed("other.ppd"), "other vendor's ppd");
+  }
+}
+
+TEST_F(InstallationTest, UninstallWithNothingInstalledExitsZero) {
+  DWORD exitCode = 1;
+  RunSetup("/uninstall", &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(PrintersNamed(kPrinterName).empty());
+}
+
+TEST_F(InstallationTest, UninstallThatCannotDeleteAProductFileExitsMinusOne) {
+  InstallFrom(source_.path());
+  // Held open without sharing deletion, as a program reading it would.
+  HANDLE held = CreateFileA((driverDirectory_ + "\\velmo.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE) << "CreateFileA failed: " << GetLastError();
+  DWORD exitCode = 0;
+  RunSetup("/uninstall", &exitCode);
+  CloseHandle(held);
+  EXPECT_EQ(exitCode, static_cast<DWORD>(-1));
+  EXPECT_TRUE(PrintersNamed(kPrinterName).empty()) << "the rest is removed all the same";
+  EXPECT_EQ(Installed("velmo.ppd"), "<missing>");
+}
+
+// Only the word alone removes: with another argument it is a source
+// directory like any other, as it always was.
+TEST_F(InstallationTest, UninstallWordWithAnotherArgumentInstalls) {
+  DWORD exitCode = 1;
+  RunSetup("/uninstall now", &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u);
+}
+
+// Each function the installer calls comes from the system directory's
+// winspool.drv, whatever this test program imports itself.
+TEST(SpoolerClient, EveryFunctionIsBoundFromTheSystemsWinspool) {
+  SpoolerClient spooler;
+  ASSERT_TRUE(LoadSpoolerClient(&spooler));
+  const std::string expected = SystemDirectory() + "\\winspool.drv";
+  const void* const functions[] = {
+      reinterpret_cast<void*>(spooler.getPrinterDriverDirectory), reinterpret_cast<void*>(spooler.openPrinter),
+      reinterpret_cast<void*>(spooler.closePrinter),          reinterpret_cast<void*>(spooler.deletePrinter),
+      reinterpret_cast<void*>(spooler.deletePrinterDriver),   reinterpret_cast<void*>(spooler.deleteMonitor),
+      reinterpret_cast<void*>(spooler.addMonitor),            reinterpret_cast<void*>(spooler.addPort),
+      reinterpret_cast<void*>(spooler.addPrinterDriver),      reinterpret_cast<void*>(spooler.addPrinter),
+      reinterpret_cast<void*>(spooler.enumPrinters),          reinterpret_cast<void*>(spooler.enumPrinterDrivers),
+      reinterpret_cast<void*>(spooler.enumMonitors),          reinterpret_cast<void*>(spooler.enumPorts),
+      reinterpret_cast<void*>(spooler.ordinal202)};
+  for (size_t i = 0; i < sizeof functions / sizeof functions[0]; ++i) {
+    HMODULE module = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   static_cast<const char*>(functions[i]), &module))
+        << "function " << i << ": GetModuleHandleExA failed: " << GetLastError();
+    char path[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(module, path, MAX_PATH), 0u) << GetLastError();
+    EXPECT_EQ(_stricmp(path, expected.c_str()), 0) << "function " << i << " from " << path;
+  }
 }

@@ -1,5 +1,5 @@
 // What printersetup.exe carries in its image: a console program whose
-// manifest asks for no elevation.
+// manifest asks for no elevation, with its version resource.
 #include <windows.h>
 
 #include <string>
@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/setup/child_process.h"
+#include "tests/support/version_expectations.h"
 
 namespace {
 
@@ -36,4 +37,11 @@ TEST(ProgramImage, IsConsoleSubsystemProgram) {
   auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_CUI);
   FreeLibrary(image);
+}
+
+TEST(ProgramImage, VersionResourceNamesTheInstaller) {
+  // "青禾舟虚拟打印机安装程序": installer of the product's virtual printer.
+  ExpectProductVersionResource(ProgramPath(),
+                               "\xC7\xE0\xBA\xCC\xD6\xDB\xD0\xE9\xC4\xE2\xB4\xF2\xD3\xA1\xBB\xFA\xB0\xB2\xD7\xB0\xB3\xCC\xD0\xF2",
+                               "printersetup");
 }

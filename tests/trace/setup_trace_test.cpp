@@ -69,3 +69,21 @@ TEST_F(SetupTraces, NoArgumentTracesNothing) {
   EXPECT_EQ(static_cast<int>(run.exitCode), -1);
   EXPECT_TRUE(run.debugLines.empty()) << run.debugLines.front();
 }
+
+TEST_F(SetupTraces, RemovalThatLeavesAFileTracesItAndExitsMinusOne) {
+  char directory[MAX_PATH];
+  DWORD needed = 0;
+  ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory), MAX_PATH, &needed))
+      << "GetPrinterDriverDirectoryA failed: " << GetLastError();
+  const std::string file = std::string(directory) + "\\velmo.ini";
+  // Held open without sharing deletion, as a program reading it would.
+  HANDLE held = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE) << "CreateFileA failed: " << GetLastError();
+  DebuggeeRun run = RunAsDebuggee("\"" + program_ + "\" /uninstall", 60000);
+  CloseHandle(held);
+  DeleteFileA(file.c_str());
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(static_cast<int>(run.exitCode), -1);
+  EXPECT_TRUE(HasLine(run, "printersetup: DeleteFileA of a product file failed: " + file + " (error 32)"));
+  EXPECT_TRUE(HasLine(run, "printersetup: removal of the product failed: " + file + " (error 80)"));
+}

@@ -8,7 +8,11 @@ the allowlist allows.  A function missing from a DLL makes the loader refuse
 the whole program before it runs a single instruction, so one such import is
 enough to lose a Windows version.
 
-    check_imports.py --objdump OBJDUMP --allowlist FILE PROGRAM...
+With --known-dlls it also fails on a static import of a DLL that is not one of
+Windows' known DLLs: the loader looks for such a DLL in the program's folder
+first, so a file of that name planted beside the program runs in its place.
+
+    check_imports.py --objdump OBJDUMP --allowlist FILE [--known-dlls FILE] PROGRAM...
 
 Exit code 0 when every program is within the allowlist, 1 when one is not,
 2 when a program cannot be read.
@@ -38,6 +42,12 @@ def read_allowlist(path):
             else:
                 section.add(line)
     return allowed, subsystem
+
+
+def read_known_dlls(path):
+    """The known DLLs: one file name a line, compared without regard to case."""
+    with open(path, encoding="utf-8") as lines:
+        return {line.split("#", 1)[0].strip().lower() for line in lines} - {""}
 
 
 def read_imports(objdump, program):
@@ -77,10 +87,12 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--allowlist", required=True)
+    parser.add_argument("--known-dlls")
     parser.add_argument("programs", nargs="+")
     arguments = parser.parse_args()
 
     allowed, subsystem = read_allowlist(arguments.allowlist)
+    known = read_known_dlls(arguments.known_dlls) if arguments.known_dlls else None
     refused = 0
     for program in arguments.programs:
         imports, version = read_imports(arguments.objdump, program)
@@ -94,14 +106,18 @@ def main():
             if dll != current:
                 print(f"  {dll}")
                 current = dll
+                if known is not None and dll.lower() not in known:
+                    print(f"  <- REFUSED: not a known DLL, a copy beside the program would be loaded: {dll}")
+                    refused += 1
             if function in allowed.get(dll.lower(), ()):
                 print(f"    {function}")
             else:
                 print(f"    {function}    <- REFUSED: not on the supported Windows: {dll} {function}")
                 refused += 1
     if refused:
-        print(f"{refused} import(s) outside {arguments.allowlist}: check them against the oldest "
-              "supported Windows and look them up at run time, or add them to the list once checked")
+        print(f"{refused} import(s) refused: check a function against the oldest supported Windows "
+              f"and look it up at run time, or add it to {arguments.allowlist} once checked; load a "
+              "DLL that is not a known DLL at run time by its full path in the system directory")
         return 1
     return 0
 

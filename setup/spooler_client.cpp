@@ -1,0 +1,67 @@
+// The spooler client, bound at run time from the system's own winspool.drv.
+// Loading it by full path skips the program's folder and the current
+// directory, where a planted copy would come first for a DLL that is not one
+// of Windows' known DLLs.
+#include <cstring>
+
+#include "setup/setup.h"
+#include "setup/texts.h"
+#include "setup/trace.h"
+
+namespace {
+
+// Binds one export by name or ordinal; a missing one is traced by its name.
+template <typename Function>
+bool Bind(HMODULE library, const char* export_, const char* shownName, Function* slot) {
+  *slot = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, export_)));
+  if (*slot == nullptr) TraceStepFailureDetail(SETUP_TRACE_BIND_SPOOLER, shownName, GetLastError());
+  return *slot != nullptr;
+}
+
+template <typename Function>
+bool Bind(HMODULE library, const char* name, Function* slot) {
+  return Bind(library, name, name, slot);
+}
+
+// The system directory's winspool.drv, NULL when it cannot be loaded.
+HMODULE LoadSystemSpooler() {
+  char path[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + 1 + sizeof kSpoolerLibrary > MAX_PATH) {
+    TraceStepFailure(SETUP_TRACE_SYSTEM_DIRECTORY, length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+    return nullptr;
+  }
+  path[length] = '\\';
+  std::memcpy(path + length + 1, kSpoolerLibrary, sizeof kSpoolerLibrary);
+  // winspool.drv's own imports are then looked for beside it, in the system
+  // directory, before the program's folder.
+  HMODULE library = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (library == nullptr) TraceStepFailureDetail(SETUP_TRACE_LOAD_SPOOLER, path, GetLastError());
+  return library;
+}
+
+}  // namespace
+
+bool LoadSpoolerClient(SpoolerClient* spooler) {
+  *spooler = SpoolerClient{};
+  HMODULE library = LoadSystemSpooler();
+  if (library == nullptr) return false;
+  // Every function is bound, so one trace names everything that is missing.
+  bool bound = Bind(library, "GetPrinterDriverDirectoryA", &spooler->getPrinterDriverDirectory);
+  bound &= Bind(library, "OpenPrinterA", &spooler->openPrinter);
+  bound &= Bind(library, "ClosePrinter", &spooler->closePrinter);
+  bound &= Bind(library, "DeletePrinter", &spooler->deletePrinter);
+  bound &= Bind(library, "DeletePrinterDriverA", &spooler->deletePrinterDriver);
+  bound &= Bind(library, "DeleteMonitorA", &spooler->deleteMonitor);
+  bound &= Bind(library, "AddMonitorA", &spooler->addMonitor);
+  bound &= Bind(library, "AddPortA", &spooler->addPort);
+  bound &= Bind(library, "AddPrinterDriverA", &spooler->addPrinterDriver);
+  bound &= Bind(library, "AddPrinterA", &spooler->addPrinter);
+  bound &= Bind(library, "EnumPrintersA", &spooler->enumPrinters);
+  bound &= Bind(library, "EnumPrinterDriversA", &spooler->enumPrinterDrivers);
+  bound &= Bind(library, "EnumMonitorsA", &spooler->enumMonitors);
+  bound &= Bind(library, "EnumPortsA", &spooler->enumPorts);
+  // The export has no name, only its ordinal.
+  bound &= Bind(library, MAKEINTRESOURCEA(202), "ordinal 202", &spooler->ordinal202);
+  return bound;
+}
