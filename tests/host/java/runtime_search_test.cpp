@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host.h"
-#include "host/pe_image.h"
+#include "host/runtime/pe_image.h"
 #include "tests/support/fake_jvm_control.h"
 #include "tests/support/java_install.h"
 #include "tests/support/runtime_registrations.h"

@@ -3,7 +3,7 @@
 // found none.
 #pragma once
 
-#include "host/host.h"
+#include "host/runtime/runtime.h"
 
 // One installed runtime of an OpenJDK vendor, as its registry key names it.
 struct VendorRuntime {

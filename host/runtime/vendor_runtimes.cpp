@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "host/bounded_text.h"
-#include "host/dotted_version.h"
-#include "host/registry_key.h"
-#include "host/runtime_search.h"
+#include "host/runtime/dotted_version.h"
+#include "host/runtime/registry_key.h"
+#include "host/runtime/runtime_search.h"
 
 namespace {
 

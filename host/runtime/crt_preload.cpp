@@ -6,7 +6,7 @@
 // in the process when jvm.dll asks for it by name, as the JDK's own launcher
 // arranges; the DLL search of the rest of the process is left as it is.
 #include "host/bounded_text.h"
-#include "host/host.h"
+#include "host/runtime/runtime.h"
 #include "host/trace.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "host/bounded_text.h"
-#include "host/pe_image.h"
-#include "host/registry_key.h"
-#include "host/runtime_search.h"
+#include "host/runtime/pe_image.h"
+#include "host/runtime/registry_key.h"
+#include "host/runtime/runtime_search.h"
 #include "host/trace.h"
 
 namespace {
