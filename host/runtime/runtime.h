@@ -11,7 +11,9 @@
 //   dotted_version.h/.cpp  ordering version names
 //   runtime_release.cpp  the version of the runtime in use (release file)
 //   pe_image.h/.cpp      whether a jvm.dll is an x64 image
+//   dll_search.cpp       the runtime's bin as the process's DLL directory
 //   crt_preload.cpp      the runtime's own C runtime, loaded before jvm.dll
+//                        where bin cannot be the DLL directory
 //   jvm_loader.cpp       loading jvm.dll and resolving its entry points
 //   process_jvm.cpp      the one jvm.dll whose virtual machine the process has
 //
@@ -40,8 +42,8 @@ bool FindFurtherJavaHome(char* destination, int capacity);
 bool BuildJvmLibraryPath(const char* javaHome, char* destination, int capacity);
 
 // ---------------------------------------------------------------------------
-// Loading (jvm_loader.cpp, crt_preload.cpp, runtime_release.cpp,
-// process_jvm.cpp).
+// Loading (jvm_loader.cpp, dll_search.cpp, crt_preload.cpp,
+// runtime_release.cpp, process_jvm.cpp).
 using CreateJavaVMProc = jint(JNICALL*)(JavaVM**, void**, void*);
 using GetDefaultJavaVMInitArgsProc = jint(JNICALL*)(void*);
 using GetCreatedJavaVMsProc = jint(JNICALL*)(JavaVM**, jsize, jsize*);
@@ -54,8 +56,12 @@ struct JvmEntryPoints {
 
 bool LoadJvm(JvmEntryPoints* entryPoints);
 
-// The Java runtime's own C runtime DLLs, loaded from <runtime>\bin by full
-// path, those present (crt_preload.cpp).
+// <runtime>\bin as the process's DLL directory, for good (dll_search.cpp);
+// false, traced, when Windows refuses it.
+bool UseRuntimeBinForDlls(const char* javaHome);
+// The Java runtime's own C and C++ runtime DLLs, loaded from <runtime>\bin
+// by full path, those present (crt_preload.cpp): where bin could not be made
+// the DLL directory.
 void PreloadRuntimeCrt(const char* javaHome);
 // The feature version ("17") a runtime's release file text names, 0 when it
 // names none; and that of the runtime whose jvm.dll holds the entry points

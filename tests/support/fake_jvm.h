@@ -29,6 +29,11 @@
 //     HotSpot's shutdown and abort do) and ends the process with exit code 1.
 //   - jvm_crt.dll imports vcruntime140_1.dll (tools/fakejvm/crt, built into
 //     bin\crt), which a runtime ships only in <runtime>\bin.
+//   - with native_library set, getInstance first loads <runtime>\bin\NAME
+//     by full path with a plain LoadLibrary, as HotSpot's System.load does;
+//     the library built as bin\native\awt.dll imports fakemsvcp.dll (built
+//     beside it), a name Wine has no builtin of.  A library that does not
+//     load leaves UnsatisfiedLinkError pending and getInstance gives null.
 //
 // Keys:
 //   create_result=N       JNI_CreateJavaVM returns N (negative: no VM made)
@@ -56,6 +61,7 @@
 //   java_version=N        the VM's version when its runtime has no release
 //                         file (default 8)
 //   init_error=TEXT       creation ends the process as above, with TEXT as cause
+//   native_library=NAME   the application loads <runtime>\bin\NAME, as above
 //
 // Event lines, in call order:
 //   "GetCreatedJavaVMs count=N"
@@ -71,6 +77,7 @@
 //   "java getInstance", "java braskMain null", "java braskMain TEXT"
 //   (TEXT as UTF-8), "java runVelmo", "java writeHeader N",
 //   "java writePSData N", "java writeEnd"
+//   "java System.load NAME ok", "java System.load NAME failed ERROR"
 //   Strict-check failures (like -Xcheck:jni):
 //   "VIOLATION what"   env used on a foreign thread, a call with an
 //                      exception pending, a deleted or null reference used...

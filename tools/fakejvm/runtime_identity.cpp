@@ -34,11 +34,14 @@ std::string CreatorObjectName() { return "fakejvm-created-vm-" + std::to_string(
 
 }  // namespace
 
-int RuntimeJavaVersion() {
+std::string RuntimeHome() {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(ThisModule(), path, MAX_PATH);
-  std::string runtime = ParentOf(ParentOf(ParentOf(std::string(path, length))));
-  FILE* release = fopen((runtime + "\\release").c_str(), "rb");
+  return ParentOf(ParentOf(ParentOf(std::string(path, length))));
+}
+
+int RuntimeJavaVersion() {
+  FILE* release = fopen((RuntimeHome() + "\\release").c_str(), "rb");
   if (release != nullptr) {
     char line[512];
     int version = 0;
