@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int kMaxStartOptions = 8;
-constexpr int kFirstVersionWithoutPermOptions = 17;
 
 const char* ResultText(jint result) {
   switch (result) {
@@ -69,9 +68,8 @@ bool StartJavaVM(Bridge* bridge) {
   options[count++].optionString = heapMax;
   // Java 17 removed the permanent-generation options and refuses them; 8 to
   // 16 only warn that they are ignored.  Dropping them from 17 on gives those
-  // runtimes the very heap that 8 to 16 run with.  A runtime of unknown
-  // version gets them as always.
-  if (JvmFeatureVersion(&entry) < kFirstVersionWithoutPermOptions) {
+  // runtimes the very heap that 8 to 16 run with.
+  if (JvmTakesPermanentGenerationOptions(&entry)) {
     options[count++].optionString = permStart;
     options[count++].optionString = permMax;
   }

@@ -9,7 +9,9 @@
 //                        vendors' keys, JAVA_HOME; only x64 runtimes
 //   vendor_runtimes.cpp  the OpenJDK vendors' registrations, newest first
 //   dotted_version.h/.cpp  ordering version names
-//   runtime_release.cpp  the version of the runtime in use (release file)
+//   runtime_release.cpp  the version of the runtime in use: release file,
+//                        jvm.dll's version resource, layout
+//   version_resource.cpp the version in a DLL's version resource
 //   pe_image.h/.cpp      whether a jvm.dll is an x64 image
 //   dll_search.cpp       the runtime's bin as the process's DLL directory
 //   crt_preload.cpp      the runtime's own C runtime, loaded before jvm.dll
@@ -43,7 +45,7 @@ bool BuildJvmLibraryPath(const char* javaHome, char* destination, int capacity);
 
 // ---------------------------------------------------------------------------
 // Loading (jvm_loader.cpp, dll_search.cpp, crt_preload.cpp,
-// runtime_release.cpp, process_jvm.cpp).
+// runtime_release.cpp, version_resource.cpp, process_jvm.cpp).
 using CreateJavaVMProc = jint(JNICALL*)(JavaVM**, void**, void*);
 using GetDefaultJavaVMInitArgsProc = jint(JNICALL*)(void*);
 using GetCreatedJavaVMsProc = jint(JNICALL*)(JavaVM**, jsize, jsize*);
@@ -64,11 +66,19 @@ bool UseRuntimeBinForDlls(const char* javaHome);
 // the DLL directory.
 void PreloadRuntimeCrt(const char* javaHome);
 // The feature version ("17") a runtime's release file text names, 0 when it
-// names none; and that of the runtime whose jvm.dll holds the entry points
-// (runtime_release.cpp).  Runtimes from 17 on refuse the permanent-generation
-// options.
+// names none (runtime_release.cpp).
 int ParseJavaFeatureVersion(const char* releaseText);
+// The feature version of a module's version resource (its FileVersion, "1.x"
+// read as x), 0 without one (version_resource.cpp).
+int ModuleFileFeatureVersion(HMODULE module);
+// The feature version of the runtime whose jvm.dll holds the entry points:
+// its release file's, else its jvm.dll's resource's; 0 when unknown
+// (runtime_release.cpp).
 int JvmFeatureVersion(const JvmEntryPoints* entryPoints);
+// Whether that runtime is given -XX:PermSize and -XX:MaxPermSize: a runtime
+// older than 17 (which refuses them), or one of unknown version that is no
+// modular runtime (Java 9 and later, for which they do nothing).
+bool JvmTakesPermanentGenerationOptions(const JvmEntryPoints* entryPoints);
 // The entry points of the jvm.dll that made the process's virtual machine,
 // kept for every later start-up (process_jvm.cpp).
 void KeepProcessJvm(const JvmEntryPoints* entryPoints);

@@ -1,6 +1,7 @@
-// The Java version of the runtime whose jvm.dll is in use, from the runtime's
-// `release` file (JAVA_VERSION="17.0.9").  Every runtime since Java 7 ships
-// that file at its root, beside bin.
+// The Java version of the runtime whose jvm.dll is in use: from the
+// runtime's `release` file (JAVA_VERSION="17.0.9"), which every runtime since
+// Java 7 ships at its root beside bin, else from jvm.dll's version resource,
+// else, for the permanent-generation options alone, from the layout.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,14 +12,22 @@
 namespace {
 
 constexpr int kLevelsAboveJvm = 3;  // jvm.dll, server, bin
+constexpr int kFirstModularVersion = 9;
+constexpr int kFirstVersionWithoutPermOptions = 17;
 
-// The runtime home of the module that holds `address`: <home>\bin\server\jvm.dll.
-bool RuntimeHomeOf(const void* address, char* home, int capacity) {
+HMODULE JvmModule(const JvmEntryPoints* entryPoints) {
   HMODULE module = nullptr;
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                          static_cast<LPCSTR>(address), &module)) {
-    return false;
+  if (entryPoints == nullptr || entryPoints->createJavaVM == nullptr ||
+      !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCSTR>(entryPoints->createJavaVM), &module)) {
+    return nullptr;
   }
+  return module;
+}
+
+// The runtime home of jvm.dll: <home>\bin\server\jvm.dll.
+bool RuntimeHomeOf(HMODULE module, char* home, int capacity) {
+  if (module == nullptr) return false;
   DWORD length = GetModuleFileNameA(module, home, static_cast<DWORD>(capacity));
   if (length == 0 || length >= static_cast<DWORD>(capacity)) return false;
   for (int level = 0; level < kLevelsAboveJvm; ++level) {
@@ -49,14 +58,11 @@ int ParseJavaFeatureVersion(const char* releaseText) {
   return 0;
 }
 
-int JvmFeatureVersion(const JvmEntryPoints* entryPoints) {
+namespace {
+
+int ReleaseFeatureVersion(const char* home) {
   char path[kPathCapacity];
-  if (entryPoints == nullptr || entryPoints->createJavaVM == nullptr ||
-      !RuntimeHomeOf(reinterpret_cast<const void*>(entryPoints->createJavaVM), path, sizeof path)) {
-    return 0;
-  }
-  int length = static_cast<int>(strlen(path));
-  if (!AppendInto(path, sizeof path, &length, "\\release")) return 0;
+  if (!FormatInto(path, sizeof path, "%s\\release", home)) return 0;
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   // The version is among the first lines; the rest of the file does not matter.
@@ -67,4 +73,37 @@ int JvmFeatureVersion(const JvmEntryPoints* entryPoints) {
   if (!ok) return 0;
   text[read] = '\0';
   return ParseJavaFeatureVersion(text);
+}
+
+// lib\modules, the runtime image of the module system, exists from Java 9 on.
+bool IsModularRuntime(const char* home) {
+  char path[kPathCapacity];
+  if (!FormatInto(path, sizeof path, "%s\\lib\\modules", home)) return false;
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+int JvmFeatureVersion(const JvmEntryPoints* entryPoints) {
+  HMODULE jvm = JvmModule(entryPoints);
+  char home[kPathCapacity];
+  if (!RuntimeHomeOf(jvm, home, sizeof home)) return 0;
+  int version = ReleaseFeatureVersion(home);
+  if (version > 0) return version;
+  version = ModuleFileFeatureVersion(jvm);
+  // Before Java 9 HotSpot numbered jvm.dll by its own version (10 to 25 for
+  // Java 6 to 8), so a number from 9 on counts only in a modular runtime.
+  if (version >= kFirstModularVersion && !IsModularRuntime(home)) return 0;
+  return version;
+}
+
+bool JvmTakesPermanentGenerationOptions(const JvmEntryPoints* entryPoints) {
+  int version = JvmFeatureVersion(entryPoints);
+  if (version > 0) return version < kFirstVersionWithoutPermOptions;
+  // From Java 9 on the options do nothing (9 to 16 ignore them with a
+  // warning, 17 and later refuse them): a modular runtime of unknown version
+  // goes without.  Any other runtime of unknown version gets them as always.
+  char home[kPathCapacity];
+  return !(RuntimeHomeOf(JvmModule(entryPoints), home, sizeof home) && IsModularRuntime(home));
 }

@@ -14,8 +14,11 @@
 //     a directory holding velmo\jni\VelmoPSJNI.class, or a jar whose zip
 //     central directory lists velmo/jni/VelmoPSJNI.class.  Otherwise it
 //     returns null with NoClassDefFoundError pending.
-//   - its version comes from <runtime>\release (JAVA_VERSION), the runtime
-//     being three levels above the DLL (<runtime>\bin\server\jvm.dll).  From
+//   - its version is built in: the product version of its own version
+//     resource (jvm_versioned.dll has one, 17.0.9.0; SetImageVersions patches
+//     a copy).  Without one it comes from <runtime>\release (JAVA_VERSION),
+//     the runtime being three levels above the DLL
+//     (<runtime>\bin\server\jvm.dll), else from java_version.  From
 //     17 on -XX:PermSize / -XX:MaxPermSize are refused (result -6, "Unrecognized
 //     VM option 'PermSize=64M'"), unless ignoreUnrecognized; 8 to 16 warn
 //     ("... ignoring option ...; support was removed in 8.0") and go on.
@@ -58,8 +61,8 @@
 //   log_file=PATH         append every event line to PATH as well
 //   header_file=PATH      append the bytes writeHeader receives to PATH
 //   data_file=PATH        append the bytes writePSData receives to PATH
-//   java_version=N        the VM's version when its runtime has no release
-//                         file (default 8)
+//   java_version=N        the VM's version when it has no version resource and
+//                         its runtime no release file (default 8)
 //   init_error=TEXT       creation ends the process as above, with TEXT as cause
 //   native_library=NAME   the application loads <runtime>\bin\NAME, as above
 //

@@ -89,6 +89,22 @@ bool SetImageMachine(const std::string& path, WORD machine) {
   return WriteFileText(path, image);
 }
 
+bool SetImageVersions(const std::string& path, const WORD (&file)[4], const WORD (&product)[4]) {
+  std::string image = ReadFileBytes(path);
+  // VS_FIXEDFILEINFO follows the resource's key L"VS_VERSION_INFO": its
+  // signature, structure version, then the four halves.  The signature's
+  // bytes alone may also occur in code.
+  std::string key;
+  for (char c : std::string("VS_VERSION_INFO")) key += std::string{c, '\0'};
+  size_t at = image.find(key);
+  if (at != std::string::npos) at = image.find(std::string("\xBD\x04\xEF\xFE", 4), at);
+  if (at == std::string::npos || image.size() < at + 24) return false;
+  const DWORD halves[] = {MAKELONG(file[1], file[0]), MAKELONG(file[3], file[2]), MAKELONG(product[1], product[0]),
+                          MAKELONG(product[3], product[2])};
+  memcpy(&image[at + 8], halves, sizeof halves);
+  return WriteFileText(path, image);
+}
+
 std::string LeaveOnlyA32BitJavaHome(JavaInstall& install, RuntimeRegistrations& places) {
   RemoveTree(install.appHome() + "\\jre");
   std::string x86 = install.root() + "\\x86-jre";

@@ -42,6 +42,9 @@ void MakeVersionedRuntime(JavaInstall& install, const std::string& home, const s
                           const std::string& dllName = "jvm.dll");
 // Writes machine into the PE header's Machine field of an image file.
 bool SetImageMachine(const std::string& path, WORD machine);
+// Writes the fixed part of an image file's version resource: the file
+// version and the product version, four numbers each ("17.0.9.0").
+bool SetImageVersions(const std::string& path, const WORD (&file)[4], const WORD (&product)[4]);
 // The machine's only Java runtime a 32-bit one that JAVA_HOME names (the
 // application home's "jre" removed): the search passes it over and finds
 // none.  Returns that runtime's home, "" when it could not be laid out.

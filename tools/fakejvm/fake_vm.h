@@ -125,7 +125,8 @@ void SetClassPath(const std::string& value);
 bool ClassOnClassPath(const char* name);
 
 // runtime_identity.cpp: the runtime's home, three levels above this DLL
-// (<runtime>\bin\server\jvm.dll); the feature version from <runtime>\release
+// (<runtime>\bin\server\jvm.dll); the feature version from this DLL's own
+// version resource (its product version), else from <runtime>\release
 // (JAVA_VERSION), else the java_version setting, else 8.
 std::string RuntimeHome();
 int RuntimeJavaVersion();
