@@ -5,9 +5,11 @@
 //   registry_strings.cpp REG_SZ reading, the application home and the
 //                        "Java Runtime Environment" registration
 //   registry_key.h       the registry key holder
-//   runtime_search.h/.cpp  the wider search: JavaSoft "JRE"/"JDK", the
-//                        vendors' keys, JAVA_HOME; only x64 runtimes
-//   vendor_runtimes.cpp  the OpenJDK vendors' registrations, newest first
+//   runtime_search.h/.cpp  the wider search: JavaSoft "JRE"/"JDK"/"Java
+//                        Development Kit", the vendors' keys, JAVA_HOME;
+//                        only x64 runtimes
+//   vendor_runtimes.cpp  the OpenJDK vendors' registrations in HKLM and the
+//                        user's own HKCU, newest first
 //   dotted_version.h/.cpp  ordering version names
 //   runtime_release.cpp  the version of the runtime in use: release file,
 //                        jvm.dll's version resource, layout
@@ -37,8 +39,10 @@ bool ReadRegistryJavaHome(char* destination, int capacity);
 bool FindJavaHome(char* destination, int capacity);
 // Where FindJavaHome looks once the home and the registered runtime gave
 // nothing (runtime_search.cpp, vendor_runtimes.cpp, pe_image.cpp): the
-// JavaSoft "JRE" then "JDK" keys, the OpenJDK vendors' keys newest version
-// first, then JAVA_HOME; only a home whose bin\server\jvm.dll is x64.
+// JavaSoft "JRE", "JDK" then "Java Development Kit" keys, the OpenJDK
+// vendors' keys of the machine and of the user newest version first, then
+// JAVA_HOME; only a home whose bin\server\jvm.dll (or, for a JDK before
+// Java 9, jre\bin\server\jvm.dll) is x64.
 bool FindFurtherJavaHome(char* destination, int capacity);
 // The runtime home, "\bin\server\jvm.dll".
 bool BuildJvmLibraryPath(const char* javaHome, char* destination, int capacity);
