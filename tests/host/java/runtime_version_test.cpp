@@ -87,8 +87,9 @@ TEST(RuntimeVersion, ReleaseTextGivesTheFeatureVersion) {
 }
 
 TEST(RuntimeVersion, UnknownVersionKeepsThePartsOptionsAndTheRefusalIsExplained) {
-  // A Java 17 runtime whose release file is missing: its version is unknown,
-  // so it gets the options as always, and refuses them in its own words.
+  // A Java 17 stand-in that shows nothing of its version (no release file,
+  // no version resource, no lib\modules): its version is unknown, so it gets
+  // the options as always, and refuses them in its own words.
   JavaInstall install;
   install.MakeStandardInstall();
   FakeJvm jvm(JavaInstall::JvmPath(install.appHome() + "\\jre"));
