@@ -38,28 +38,6 @@ bool RuntimeHomeOf(HMODULE module, char* home, int capacity) {
   return true;
 }
 
-}  // namespace
-
-int ParseJavaFeatureVersion(const char* releaseText) {
-  const char kKey[] = "JAVA_VERSION=";
-  for (const char* line = releaseText; line != nullptr && *line != '\0';) {
-    if (strncmp(line, kKey, sizeof kKey - 1) == 0) {
-      const char* value = line + sizeof kKey - 1;
-      if (*value == '"') ++value;
-      // Up to Java 8 the version reads "1.8.0_392"; from Java 9 on "17.0.9".
-      if (strncmp(value, "1.", 2) == 0) value += 2;
-      if (*value < '0' || *value > '9') return 0;
-      long version = strtol(value, nullptr, 10);
-      return version > 0 && version < 1000 ? static_cast<int>(version) : 0;
-    }
-    line = strchr(line, '\n');
-    if (line != nullptr) ++line;
-  }
-  return 0;
-}
-
-namespace {
-
 int ReleaseFeatureVersion(const char* home) {
   char path[kPathCapacity];
   if (!FormatInto(path, sizeof path, "%s\\release", home)) return 0;
@@ -83,12 +61,7 @@ bool IsModularRuntime(const char* home) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-}  // namespace
-
-int JvmFeatureVersion(const JvmEntryPoints* entryPoints) {
-  HMODULE jvm = JvmModule(entryPoints);
-  char home[kPathCapacity];
-  if (!RuntimeHomeOf(jvm, home, sizeof home)) return 0;
+int FeatureVersionOf(HMODULE jvm, const char* home) {
   int version = ReleaseFeatureVersion(home);
   if (version > 0) return version;
   version = ModuleFileFeatureVersion(jvm);
@@ -98,12 +71,40 @@ int JvmFeatureVersion(const JvmEntryPoints* entryPoints) {
   return version;
 }
 
+}  // namespace
+
+int ParseJavaFeatureVersion(const char* releaseText) {
+  const char kKey[] = "JAVA_VERSION=";
+  for (const char* line = releaseText; line != nullptr && *line != '\0';) {
+    if (strncmp(line, kKey, sizeof kKey - 1) == 0) {
+      const char* value = line + sizeof kKey - 1;
+      if (*value == '"') ++value;
+      // Up to Java 8 the version reads "1.8.0_392"; from Java 9 on "17.0.9".
+      if (strncmp(value, "1.", 2) == 0) value += 2;
+      if (*value < '0' || *value > '9') return 0;
+      long version = strtol(value, nullptr, 10);
+      return version > 0 && version < 1000 ? static_cast<int>(version) : 0;
+    }
+    line = strchr(line, '\n');
+    if (line != nullptr) ++line;
+  }
+  return 0;
+}
+
+int JvmFeatureVersion(const JvmEntryPoints* entryPoints) {
+  HMODULE jvm = JvmModule(entryPoints);
+  char home[kPathCapacity];
+  return RuntimeHomeOf(jvm, home, sizeof home) ? FeatureVersionOf(jvm, home) : 0;
+}
+
 bool JvmTakesPermanentGenerationOptions(const JvmEntryPoints* entryPoints) {
-  int version = JvmFeatureVersion(entryPoints);
+  HMODULE jvm = JvmModule(entryPoints);
+  char home[kPathCapacity];
+  if (!RuntimeHomeOf(jvm, home, sizeof home)) return true;
+  int version = FeatureVersionOf(jvm, home);
   if (version > 0) return version < kFirstVersionWithoutPermOptions;
   // From Java 9 on the options do nothing (9 to 16 ignore them with a
   // warning, 17 and later refuse them): a modular runtime of unknown version
   // goes without.  Any other runtime of unknown version gets them as always.
-  char home[kPathCapacity];
-  return !(RuntimeHomeOf(JvmModule(entryPoints), home, sizeof home) && IsModularRuntime(home));
+  return !IsModularRuntime(home);
 }
