@@ -127,7 +127,6 @@ const UnreleasedRuntime kUnreleasedRuntimes[] = {
     // HotSpot before Java 9 gave jvm.dll its own version as FileVersion.
     {"Java8NumberedByHotSpot", "jvm_versioned.dll", {25, 392, 0, 8}, {8, 0, 3920, 8}, nullptr, false, true},
     {"Java17WithoutResource", "jvm.dll", {}, {}, "17", true, false},
-    {"UnknownOld", "jvm.dll", {}, {}, "7", false, true},
 };
 
 void PrintTo(const UnreleasedRuntime& runtime, std::ostream* out) { *out << runtime.name; }
