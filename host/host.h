@@ -1,6 +1,8 @@
-// jvmhost's Java host: where the Java runtime and the application live, how
-// the virtual machine is started or joined, the per-thread Bridge to the
-// application's print object, and the interactive launcher.
+// jvmhost's Java host: where the application lives, how the virtual machine
+// is started or joined, the per-thread Bridge to the application's print
+// object, and the interactive launcher.  The Java runtime's location and
+// loading have a folder of their own: host/runtime/, chief header
+// host/runtime/runtime.h.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +12,8 @@
 #include <cstdio>
 
 #include <jni.h>
+
+#include "host/runtime/runtime.h"
 
 // ---------------------------------------------------------------------------
 // Bridge: binds one thread to the virtual machine and to the print object.
@@ -27,58 +31,18 @@ struct Bridge {
 };
 
 // ---------------------------------------------------------------------------
-// Java runtime location (java_home.cpp, registry_strings.cpp,
-// jvm_options.cpp).  Destinations are 8-bit ANSI buffers; capacities count
-// bytes including the terminator.  False means the destination holds no
-// result.
-constexpr int kPathCapacity = 520;
+// The virtual machine's composed options (jvm_options.cpp).
 constexpr int kClassPathCapacity = 52000;
 
-bool ReadAppHome(char* destination, int capacity);
-bool ReadRegString(HKEY key, const char* valueName, char* destination, int capacity);
-bool ReadRegistryJavaHome(char* destination, int capacity);
-bool FindJavaHome(char* destination, int capacity);
-// Where FindJavaHome looks once the home and the registered runtime gave
-// nothing (runtime_search.cpp, vendor_runtimes.cpp, pe_image.cpp): the
-// JavaSoft "JRE" then "JDK" keys, the OpenJDK vendors' keys newest version
-// first, then JAVA_HOME; only a home whose bin\server\jvm.dll is x64.
-bool FindFurtherJavaHome(char* destination, int capacity);
 bool BuildClassPathOption(char* destination, int capacity);
 // "-Djava.library.path=" and the Windows directory.
 bool BuildLibraryPathOption(char* destination, int capacity);
-// The runtime home, "\bin\server\jvm.dll".
-bool BuildJvmLibraryPath(const char* javaHome, char* destination, int capacity);
 
 // ---------------------------------------------------------------------------
 // Virtual machine start-up (vm_startup.cpp, failure_text.cpp).
-using CreateJavaVMProc = jint(JNICALL*)(JavaVM**, void**, void*);
-using GetDefaultJavaVMInitArgsProc = jint(JNICALL*)(void*);
-using GetCreatedJavaVMsProc = jint(JNICALL*)(JavaVM**, jsize, jsize*);
-
-struct JvmEntryPoints {
-  CreateJavaVMProc createJavaVM;
-  GetDefaultJavaVMInitArgsProc getDefaultJavaVMInitArgs;
-  GetCreatedJavaVMsProc getCreatedJavaVMs;
-};
-
 // Fills bridge->vm and bridge->env: creates the process's VM or attaches the
 // calling thread to the existing one.
 bool StartJavaVM(Bridge* bridge);
-bool LoadJvm(JvmEntryPoints* entryPoints);
-
-// The Java runtime's own C runtime DLLs, loaded from <runtime>\bin by full
-// path, those present (crt_preload.cpp).
-void PreloadRuntimeCrt(const char* javaHome);
-// The feature version ("17") a runtime's release file text names, 0 when it
-// names none; and that of the runtime whose jvm.dll holds the entry points
-// (runtime_release.cpp).  Runtimes from 17 on refuse the permanent-generation
-// options.
-int ParseJavaFeatureVersion(const char* releaseText);
-int JvmFeatureVersion(const JvmEntryPoints* entryPoints);
-// The entry points of the jvm.dll that made the process's virtual machine,
-// kept for every later start-up (process_jvm.cpp).
-void KeepProcessJvm(const JvmEntryPoints* entryPoints);
-bool ProcessJvm(JvmEntryPoints* entryPoints);
 
 // The virtual machine's own messages (vm_messages.cpp).  The hooks given to
 // the VM as the options "vfprintf" and "abort".

@@ -15,6 +15,7 @@
 #define TRACE_RUNTIME_NO_JVM "Java runtime passed over, no bin\\server\\jvm.dll"
 #define TRACE_RUNTIME_JVM_UNREADABLE "Java runtime passed over, its jvm.dll is unreadable"
 #define TRACE_RUNTIME_JVM_NOT_X64 "Java runtime passed over, its jvm.dll is not a 64-bit x64 image"
+#define TRACE_DLL_DIRECTORY_REFUSED "Java runtime's bin directory not taken as the DLL directory; its C runtime is preloaded"
 #define TRACE_CRT_NOT_LOADED "Java runtime's C runtime did not load from its bin directory"
 #define TRACE_VM_SAID "Java VM said"
 #define TRACE_VM_ENDS_PROCESS "Java VM is ending the process; it said"

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int kMaxStartOptions = 8;
-constexpr int kFirstVersionWithoutPermOptions = 17;
 
 // One start-up or attach at a time in the process.  HotSpot refuses a second
 // creation while one runs (JNI_EEXIST), and JNI_GetCreatedJavaVMs names the
@@ -86,9 +85,8 @@ bool StartJavaVM(Bridge* bridge) {
   options[count++].optionString = heapMax;
   // Java 17 removed the permanent-generation options and refuses them; 8 to
   // 16 only warn that they are ignored.  Dropping them from 17 on gives those
-  // runtimes the very heap that 8 to 16 run with.  A runtime of unknown
-  // version gets them as always.
-  if (JvmFeatureVersion(&entry) < kFirstVersionWithoutPermOptions) {
+  // runtimes the very heap that 8 to 16 run with.
+  if (JvmTakesPermanentGenerationOptions(&entry)) {
     options[count++].optionString = permStart;
     options[count++].optionString = permMax;
   }

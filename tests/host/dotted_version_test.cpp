@@ -1,7 +1,7 @@
 // Which registered Java runtime counts as newer.
 #include <gtest/gtest.h>
 
-#include "host/dotted_version.h"
+#include "host/runtime/dotted_version.h"
 
 TEST(DottedVersion, ComparesNumbersNotTexts) {
   EXPECT_GT(CompareDottedVersions("17.0.10.7", "17.0.9.9"), 0);

@@ -33,7 +33,7 @@ class LauncherTest : public ::testing::Test {
   void TearDown() override {
     SetEnvironmentVariableA("FAKEJVM_LOG_FILE", nullptr);
     for (const char* name : {"FAKEJVM_CREATE_RESULT", "FAKEJVM_JAVA_VERSION", "FAKEJVM_INIT_ERROR", "FAKEJVM_NO_CLASS",
-                             "_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS"}) {
+                             "_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS", "FAKEJVM_NATIVE_LIBRARY"}) {
       SetEnvironmentVariableA(name, nullptr);
     }
     EXPECT_EQ(Lines("VIOLATION").size(), 0u) << ReadFileBytes(log_);
@@ -323,4 +323,30 @@ TEST_F(LauncherTest, ApplicationsOwnClassIsUsedOverOneInTheCurrentDirectory) {
   EXPECT_EQ(calls, std::vector<std::string>{"java braskMain x"});
   EXPECT_EQ(Lines("class "), std::vector<std::string>{"class velmo/jni/VelmoPSJNI from " + install_.appHome() +
                                                       "\\classes"});
+}
+
+// The Java application loads the runtime's native library by full path long
+// after start-up; the library imports a DLL that ships only in the runtime's
+// bin, and no DLL of that name may come from the current directory instead.
+TEST_F(LauncherTest, RuntimesNativeLibraryFindsWhatItImportsInBinAndNeverInTheCurrentDirectory) {
+  std::string runtime = install_.appHome() + "\\jre";
+  std::string bin = runtime + "\\bin\\";
+  JavaInstall::AddNativeLibrary(runtime);
+  SetEnvironmentVariableA("FAKEJVM_NATIVE_LIBRARY", "awt.dll");
+  std::string documents = install_.root() + "\\documents";
+  MakeDirectories(documents);
+  ASSERT_TRUE(MoveFileA((bin + "fakemsvcp.dll").c_str(), (documents + "\\fakemsvcp.dll").c_str()));
+  char started[MAX_PATH];
+  ASSERT_NE(GetCurrentDirectoryA(sizeof started, started), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryA(documents.c_str()));  // inherited by the launcher
+
+  FailedLaunch planted = LaunchThatFails("x");
+  EXPECT_EQ(planted.box, "\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF\xC7\xE0\xBA\xCC\xD6\xDB\xB5\xC4JAVA\xB3\xCC\xD0\xF2\xA1\xA3");
+  EXPECT_TRUE(planted.ended);
+
+  JavaInstall::AddNativeLibrary(runtime);
+  EXPECT_EQ(BraskMainOf("x"), std::vector<std::string>{"java braskMain x"});
+  SetCurrentDirectoryA(started);
+  EXPECT_EQ(Lines("java System.load"),
+            (std::vector<std::string>{"java System.load awt.dll failed 126", "java System.load awt.dll ok"}));
 }

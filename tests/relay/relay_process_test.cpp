@@ -84,6 +84,24 @@ TEST_F(RelayProcess, ProducerFeedsJvmhostAcrossProcessesByteForByte) {
   EXPECT_TRUE(SameBytes(ReadFileBytes(dataFile_), job1.substr(2048) + job2.substr(2048)));
 }
 
+// The Java application of a relay loads the runtime's native library by full
+// path on binding; the library imports a DLL that ships only in bin.
+TEST_F(RelayProcess, RuntimesNativeLibraryFindsWhatItImportsInBin) {
+  JavaInstall::AddNativeLibrary(install_.appHome() + "\\jre");
+  std::string log = install_.root() + "\\java.log";
+  SetEnvironmentVariableA("FAKEJVM_LOG_FILE", log.c_str());
+  SetEnvironmentVariableA("FAKEJVM_NATIVE_LIBRARY", "awt.dll");
+  std::string job = PatternBytes(100000, 66);
+  ProgramRun run = RunProducer("--chunk 65536 \"" + WriteJob("job.ps", job) + "\"");
+  SetEnvironmentVariableA("FAKEJVM_NATIVE_LIBRARY", nullptr);
+  SetEnvironmentVariableA("FAKEJVM_LOG_FILE", nullptr);
+  ASSERT_TRUE(run.ended) << "producer.exe did not end";
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_TRUE(SameBytes(ReadFileBytes(headerFile_) + ReadFileBytes(dataFile_), job));
+  std::string record = ReadFileBytes(log);
+  EXPECT_NE(record.find("java System.load awt.dll ok\n"), std::string::npos) << record;
+}
+
 TEST_F(RelayProcess, ProducerSurvivesMalformedLengthsAndEmptyJobs) {
   std::string job = PatternBytes(300000, 62);
   std::string path = WriteJob("job.ps", job);

@@ -16,8 +16,11 @@
 //     velmo\jni\VelmoPSJNI.class, or a jar whose zip central directory lists
 //     velmo/jni/VelmoPSJNI.class.  Otherwise it returns null with
 //     NoClassDefFoundError pending.
-//   - its version comes from <runtime>\release (JAVA_VERSION), the runtime
-//     being three levels above the DLL (<runtime>\bin\server\jvm.dll).  From
+//   - its version is built in: the product version of its own version
+//     resource (jvm_versioned.dll has one, 17.0.9.0; SetImageVersions patches
+//     a copy).  Without one it comes from <runtime>\release (JAVA_VERSION),
+//     the runtime being three levels above the DLL
+//     (<runtime>\bin\server\jvm.dll), else from java_version.  From
 //     17 on -XX:PermSize / -XX:MaxPermSize are refused (result -6, "Unrecognized
 //     VM option 'PermSize=64M'"), unless ignoreUnrecognized; 8 to 16 warn
 //     about each and go on.  Any other -XX flag than a few common ones
@@ -45,6 +48,11 @@
 //     on it before the creation returned is a violation.
 //   - jvm_crt.dll imports vcruntime140_1.dll (tools/fakejvm/crt, built into
 //     bin\crt), which a runtime ships only in <runtime>\bin.
+//   - with native_library set, getInstance first loads <runtime>\bin\NAME
+//     by full path with a plain LoadLibrary, as HotSpot's System.load does;
+//     the library built as bin\native\awt.dll imports fakemsvcp.dll (built
+//     beside it), a name Wine has no builtin of.  A library that does not
+//     load leaves UnsatisfiedLinkError pending and getInstance gives null.
 //
 // Keys:
 //   create_result=N       JNI_CreateJavaVM returns N (negative: no VM made)
@@ -69,11 +77,12 @@
 //   log_file=PATH         append every event line to PATH as well
 //   header_file=PATH      append the bytes writeHeader receives to PATH
 //   data_file=PATH        append the bytes writePSData receives to PATH
-//   java_version=N        the VM's version when its runtime has no release
-//                         file (default 8)
+//   java_version=N        the VM's version when it has no version resource and
+//                         its runtime no release file (default 8)
 //   init_error=TEXT       creation ends the process as above, with TEXT as cause
 //   create_ms=N           a creation that read its options takes N ms more,
 //                         without the DLL's lock, before it returns
+//   native_library=NAME   the application loads <runtime>\bin\NAME, as above
 //
 // Event lines, in call order:
 //   "GetCreatedJavaVMs count=N"
@@ -91,6 +100,7 @@
 //   "java getInstance", "java braskMain null", "java braskMain TEXT"
 //   (TEXT as UTF-8), "java runVelmo", "java writeHeader N",
 //   "java writePSData N", "java writeEnd"
+//   "java System.load NAME ok", "java System.load NAME failed ERROR"
 //   Strict-check failures (like -Xcheck:jni):
 //   "VIOLATION what"   env used on a foreign thread, a call with an
 //                      exception pending, a deleted or null reference used...

@@ -191,6 +191,12 @@ void JavaInstall::AddRuntimeCrt(const std::string& runtimeHome) {
   CopyFileA(BuiltFile("crt\\vcruntime140_1.dll").c_str(), (runtimeHome + "\\bin\\vcruntime140_1.dll").c_str(), FALSE);
 }
 
+void JavaInstall::AddNativeLibrary(const std::string& runtimeHome) {
+  for (const char* name : {"awt.dll", "fakemsvcp.dll"}) {
+    CopyFileA(BuiltFile(std::string("native\\") + name).c_str(), (runtimeHome + "\\bin\\" + name).c_str(), FALSE);
+  }
+}
+
 void JavaInstall::MakeRuntime(const std::string& home, const std::string& sub, const std::string& dllName,
                               bool withJvm) {
   std::string runtime = sub.empty() ? home : home + "\\" + sub;

@@ -37,6 +37,10 @@ class JavaInstall {
   // The stand-in C runtime (vcruntime140_1.dll) in the runtime's bin, where
   // the jvm_crt.dll variant of the stand-in needs it.
   static void AddRuntimeCrt(const std::string& runtimeHome);
+  // A native library of the runtime, bin\awt.dll, and the C++ runtime it
+  // imports (fakemsvcp.dll), which lies only in the runtime's bin.  The
+  // stand-in's Java application loads it when told to (native_library).
+  static void AddNativeLibrary(const std::string& runtimeHome);
   // The usual layout: home with a runtime in its "jre" and VelmoHome set.
   void MakeStandardInstall();
 

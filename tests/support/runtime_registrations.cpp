@@ -1,20 +1,32 @@
 #include "tests/support/runtime_registrations.h"
 
 #include <cstring>
+#include <utility>
 
 #include "tests/support/java_install.h"
 
 namespace {
 
-const char* const kClearedKeys[] = {"Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK", "Software\\Eclipse Adoptium",
-                                    "Software\\Microsoft\\JDK", "Software\\Azul Systems"};
+const char* const kClearedKeys[] = {"Software\\JavaSoft\\JRE",          "Software\\JavaSoft\\JDK",
+                                    "Software\\JavaSoft\\Java Development Kit", "Software\\Eclipse Adoptium",
+                                    "Software\\Microsoft\\JDK",        "Software\\Azul Systems",
+                                    "Software\\AdoptOpenJDK"};
+const char* const kClearedUserKeys[] = {"Software\\Eclipse Adoptium", "Software\\Microsoft\\JDK",
+                                        "Software\\Azul Systems", "Software\\AdoptOpenJDK"};
 const char kBackups[] = "Software\\VelmoTestSavedKeys";
 
-void CopyTree(const std::string& from, const std::string& to) {
+bool KeyExists(HKEY root, const std::string& key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+void CopyTree(HKEY root, const std::string& from, const std::string& to) {
   HKEY source = nullptr;
   HKEY target = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, from.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
-      RegCreateKeyA(HKEY_LOCAL_MACHINE, to.c_str(), &target) == ERROR_SUCCESS) {
+  if (RegOpenKeyExA(root, from.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
+      RegCreateKeyA(root, to.c_str(), &target) == ERROR_SUCCESS) {
     RegCopyTreeA(source, nullptr, target);
   }
   if (source != nullptr) RegCloseKey(source);
@@ -24,18 +36,25 @@ void CopyTree(const std::string& from, const std::string& to) {
 }  // namespace
 
 RuntimeRegistrations::RuntimeRegistrations() {
-  for (const char* key : kClearedKeys) {
-    Saved saved{key, key, ""};
-    if (HklmKeyExists(key)) {
+  RegOpenCurrentUser(KEY_ALL_ACCESS, &user_);
+  std::vector<std::pair<HKEY, const char*>> cleared;
+  for (const char* key : kClearedKeys) cleared.emplace_back(HKEY_LOCAL_MACHINE, key);
+  for (const char* key : kClearedUserKeys) {
+    if (user_ != nullptr) cleared.emplace_back(user_, key);
+  }
+  for (const auto& [root, key] : cleared) {
+    Saved saved{root, key, key, ""};
+    if (KeyExists(root, key)) {
       saved.backup = std::string(kBackups) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
                      std::to_string(saved_.size());
-      CopyTree(key, saved.backup);
+      CopyTree(root, key, saved.backup);
     }
     // Making the key makes its missing ancestors too; they go as well.
-    for (size_t at = saved.key.rfind('\\'); !HklmKeyExists(saved.key.substr(0, at)); at = saved.key.rfind('\\', at - 1)) {
+    for (size_t at = saved.key.rfind('\\'); !KeyExists(root, saved.key.substr(0, at));
+         at = saved.key.rfind('\\', at - 1)) {
       saved.removeAtEnd = saved.key.substr(0, at);
     }
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+    RegDeleteTreeA(root, key);
     saved_.push_back(saved);
   }
   char value[32767];
@@ -47,12 +66,17 @@ RuntimeRegistrations::RuntimeRegistrations() {
 
 RuntimeRegistrations::~RuntimeRegistrations() {
   for (const Saved& saved : saved_) {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, saved.removeAtEnd.c_str());
+    RegDeleteTreeA(saved.root, saved.removeAtEnd.c_str());
     if (saved.backup.empty()) continue;
-    CopyTree(saved.backup, saved.key);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, saved.backup.c_str());
+    CopyTree(saved.root, saved.backup, saved.key);
+    RegDeleteTreeA(saved.root, saved.backup.c_str());
   }
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kBackups);  // fails while another run keeps copies there
+  // Fails while another run keeps copies there.
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kBackups);
+  if (user_ != nullptr) {
+    RegDeleteKeyA(user_, kBackups);
+    RegCloseKey(user_);
+  }
   SetEnvironmentVariableA("JAVA_HOME", hadJavaHome_ ? javaHome_.c_str() : nullptr);
 }
 
@@ -67,7 +91,13 @@ void RuntimeRegistrations::SetString(const std::string& key, const std::string& 
                   static_cast<DWORD>(text.size() + 1));
 }
 
+void RuntimeRegistrations::SetUserString(const std::string& key, const std::string& name, const std::string& text) {
+  RegSetKeyValueA(user_, key.c_str(), name.c_str(), REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
 void RuntimeRegistrations::Remove(const std::string& key) { RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str()); }
+
+void RuntimeRegistrations::RemoveUser(const std::string& key) { RegDeleteTreeA(user_, key.c_str()); }
 
 void RuntimeRegistrations::SetJavaHomeVariable(const std::string& home) {
   SetEnvironmentVariableA("JAVA_HOME", home.empty() ? nullptr : home.c_str());
@@ -86,6 +116,22 @@ bool SetImageMachine(const std::string& path, WORD machine) {
   memcpy(&newHeader, &image[0x3C], sizeof newHeader);
   if (newHeader <= 0 || image.size() < static_cast<size_t>(newHeader) + 6) return false;
   memcpy(&image[static_cast<size_t>(newHeader) + 4], &machine, sizeof machine);
+  return WriteFileText(path, image);
+}
+
+bool SetImageVersions(const std::string& path, const WORD (&file)[4], const WORD (&product)[4]) {
+  std::string image = ReadFileBytes(path);
+  // VS_FIXEDFILEINFO follows the resource's key L"VS_VERSION_INFO": its
+  // signature, structure version, then the four halves.  The signature's
+  // bytes alone may also occur in code.
+  std::string key;
+  for (char c : std::string("VS_VERSION_INFO")) key += std::string{c, '\0'};
+  size_t at = image.find(key);
+  if (at != std::string::npos) at = image.find(std::string("\xBD\x04\xEF\xFE", 4), at);
+  if (at == std::string::npos || image.size() < at + 24) return false;
+  const DWORD halves[] = {MAKELONG(file[1], file[0]), MAKELONG(file[3], file[2]), MAKELONG(product[1], product[0]),
+                          MAKELONG(product[3], product[2])};
+  memcpy(&image[at + 8], halves, sizeof halves);
   return WriteFileText(path, image);
 }
 

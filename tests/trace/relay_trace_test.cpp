@@ -149,6 +149,7 @@ TEST_F(RelayTraces, EachRuntimePassedOverIsTracedAndTheNextOneRunsTheJob) {
   places.SetJavaSoft("JDK", "17", root + "\\x86-jdk");
   install_.MakeRuntime(root + "\\client-only", "", "jvm.dll", false);
   places.SetString("Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", root + "\\client-only\\");
+  places.SetUserString("Software\\AdoptOpenJDK\\JDK\\11.0.21.9\\hotspot\\MSI", "Path", root + "\\x86-jdk");
   MakeVersionedRuntime(install_, root + "\\cut-zulu", "11.0.21");
   ASSERT_TRUE(WriteFileText(JavaInstall::JvmPath(root + "\\cut-zulu"), "MZ"));
   places.SetString("Software\\Azul Systems\\Zulu\\zulu-11", "InstallationPath", root + "\\cut-zulu");
@@ -167,6 +168,8 @@ TEST_F(RelayTraces, EachRuntimePassedOverIsTracedAndTheNextOneRunsTheJob) {
       "JavaHome = " + root + "\\x86-jdk (error 193)",
       "jvmhost: Java runtime passed over, no bin\\server\\jvm.dll: HKLM\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9"
       "\\hotspot\\MSI Path = " + root + "\\client-only (error 2)",
+      "jvmhost: Java runtime passed over, its jvm.dll is not a 64-bit x64 image: HKCU\\Software\\AdoptOpenJDK\\JDK"
+      "\\11.0.21.9\\hotspot\\MSI Path = " + root + "\\x86-jdk (error 193)",
       "jvmhost: Java runtime passed over, its jvm.dll is not a 64-bit x64 image: HKLM\\Software\\Azul Systems\\Zulu"
       "\\zulu-11 InstallationPath = " + root + "\\cut-zulu (error 193)",
   };

@@ -78,6 +78,7 @@ jobject RunStaticMethod(ThreadEnv* thread, const Method* method) {
     Throw(thread, "java/lang/RuntimeException");
     return nullptr;
   }
+  if (!LoadConfiguredNativeLibrary(thread)) return nullptr;
   if (SettingFlag("null_instance")) return nullptr;
   if (gPrintObject < 0) gPrintObject = NewObject({ObjectKind::kInstance, kPrintClass, {}, {}});
   return MakeRef(thread, RefKind::kLocal, gPrintObject);

@@ -127,8 +127,11 @@ jint ReadStartupArguments(const JavaVMInitArgs* init, int javaVersion);
 void SetClassPath(const std::string& value);
 std::string ClassSource(const char* name);
 
-// runtime_identity.cpp: the feature version from <runtime>\release
+// runtime_identity.cpp: the runtime's home, three levels above this DLL
+// (<runtime>\bin\server\jvm.dll); the feature version from this DLL's own
+// version resource (its product version), else from <runtime>\release
 // (JAVA_VERSION), else the java_version setting, else 8.
+std::string RuntimeHome();
 int RuntimeJavaVersion();
 bool AnotherJvmCreatedAVm();
 void ClaimTheProcessVm();
@@ -149,5 +152,8 @@ const Method* FindAppMethod(const char* cls, const char* name, const char* signa
 jobject RunStaticMethod(ThreadEnv* thread, const Method* method);
 jint RunInstanceMethod(ThreadEnv* thread, const Method* method, jobject argument);
 bool MethodTakesArgument(const Method* method);
+// native_loading.cpp: the application's System.load of native_library from
+// the runtime's bin; false, with UnsatisfiedLinkError thrown, when it fails.
+bool LoadConfiguredNativeLibrary(ThreadEnv* thread);
 
 }  // namespace fakejvm

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host.h"
-#include "host/pe_image.h"
+#include "host/runtime/pe_image.h"
 #include "tests/support/fake_jvm_control.h"
 #include "tests/support/java_install.h"
 #include "tests/support/runtime_registrations.h"
@@ -62,33 +62,66 @@ TEST_F(FurtherRuntimes, TheHomeAndTheRegisteredRuntimeStillComeFirst) {
   EXPECT_EQ(JavaHome(), install_.root() + "\\jdk-21");
 }
 
+// Once a bridge exists the process's HKEY_CURRENT_USER is redirected into a
+// private subtree; the user's own registrations are still found.
 TEST_F(FurtherRuntimes, PlacesAreTakenInOrderAndVendorsNewestVersionFirst) {
-  const std::string adoptium = "Software\\Eclipse Adoptium\\", microsoft = "Software\\Microsoft\\JDK\\";
+  InstallPlacesOverride();
+  const std::string adoptium = "Software\\Eclipse Adoptium\\", microsoft = "Software\\Microsoft\\JDK\\",
+                    zulu = "Software\\Azul Systems\\Zulu\\", adoptOpenJdk = "Software\\AdoptOpenJDK\\";
   places_.SetJavaSoft("JRE", "11", Runtime("jre-11"));
   places_.SetJavaSoft("JDK", "17", Runtime("jdk-17"));
+  MakeVersionedRuntime(install_, install_.root() + "\\oracle-jdk8\\jre", "1.8.0_202");
+  places_.SetJavaSoft("Java Development Kit", "1.8", install_.root() + "\\oracle-jdk8");
+  places_.SetUserString(adoptium + "JDK\\21.0.2.13\\hotspot\\MSI", "Path", Runtime("user-temurin-21") + "\\");
   places_.SetString(adoptium + "JDK\\8.0.392.8\\hotspot\\MSI", "Path", Runtime("temurin-8") + "\\");
   places_.SetString(adoptium + "JDK\\17.0.9.9\\hotspot\\MSI", "Path", Runtime("temurin-17") + "\\");
   places_.SetString(adoptium + "JRE\\21.0.1.12\\hotspot\\MSI", "Path", Runtime("temurin-jre-21") + "\\\\");
   places_.SetString(microsoft + "17.0.10.7\\hotspot\\MSI", "Path", Runtime("microsoft-17") + "\\");
-  places_.SetString("Software\\Azul Systems\\Zulu\\zulu-11", "InstallationPath", Runtime("zulu-11"));
+  places_.SetUserString(microsoft + "17.0.9.9\\hotspot\\MSI", "Path", Runtime("user-microsoft-17") + "\\");
+  places_.SetString(zulu + "zulu-17", "InstallationPath", Runtime("zulu-17"));
+  places_.SetString(zulu + "zulu-17", "CurrentVersion", "17.0.11.9");
+  places_.SetString(zulu + "zulu-11", "InstallationPath", Runtime("zulu-11"));
+  places_.SetUserString(zulu + "zulu-11", "InstallationPath", Runtime("user-zulu-11"));
+  places_.SetUserString(zulu + "zulu-11", "CurrentVersion", "11.0.22");
+  places_.SetString(adoptOpenJdk + "JRE\\11.0.21.9\\hotspot\\MSI", "Path", Runtime("adoptopenjdk-11"));
   places_.SetJavaHomeVariable("\"" + Runtime("from-env") + "\"");
 
-  // Who wins, then the key removed for the next round ("": JAVA_HOME).
-  const std::pair<const char*, std::string> rounds[] = {
-      {"jre-11", "Software\\JavaSoft\\JRE"},
-      {"jdk-17", "Software\\JavaSoft\\JDK"},
-      {"temurin-jre-21", adoptium + "JRE\\21.0.1.12"},
-      {"microsoft-17", microsoft + "17.0.10.7"},
-      {"temurin-17", adoptium + "JDK\\17.0.9.9"},
-      {"zulu-11", "Software\\Azul Systems\\Zulu\\zulu-11"},
-      {"temurin-8", adoptium + "JDK\\8.0.392.8"},
-      {"from-env", ""},
+  // Who wins, then the key removed for the next round (from the user's own
+  // hive where marked; "": JAVA_HOME).  A tie goes to the machine's.
+  struct Round {
+    const char* winner;
+    std::string removed;
+    bool user;
   };
-  for (const auto& [winner, removed] : rounds) {
-    EXPECT_EQ(JavaHome(), install_.root() + "\\" + winner);
-    removed.empty() ? places_.SetJavaHomeVariable("") : places_.Remove(removed);
+  const Round rounds[] = {
+      {"jre-11", "Software\\JavaSoft\\JRE", false},
+      {"jdk-17", "Software\\JavaSoft\\JDK", false},
+      {"oracle-jdk8\\jre", "Software\\JavaSoft\\Java Development Kit", false},
+      {"user-temurin-21", adoptium + "JDK\\21.0.2.13", true},
+      {"temurin-jre-21", adoptium + "JRE\\21.0.1.12", false},
+      {"zulu-17", zulu + "zulu-17", false},
+      {"microsoft-17", microsoft + "17.0.10.7", false},
+      {"temurin-17", adoptium + "JDK\\17.0.9.9", false},
+      {"user-microsoft-17", microsoft + "17.0.9.9", true},
+      {"user-zulu-11", zulu + "zulu-11", true},
+      {"adoptopenjdk-11", adoptOpenJdk + "JRE\\11.0.21.9", false},
+      {"zulu-11", zulu + "zulu-11", false},
+      {"temurin-8", adoptium + "JDK\\8.0.392.8", false},
+      {"from-env", "", false},
+  };
+  for (const Round& round : rounds) {
+    EXPECT_EQ(JavaHome(), install_.root() + "\\" + round.winner);
+    if (round.removed.empty()) {
+      places_.SetJavaHomeVariable("");
+    } else if (round.user) {
+      places_.RemoveUser(round.removed);
+    } else {
+      places_.Remove(round.removed);
+    }
   }
   EXPECT_EQ(JavaHome(), "<none>");
+  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Velmo");
 }
 
 TEST_F(FurtherRuntimes, OnlyAnX64JvmImageIsTaken) {

@@ -1,6 +1,7 @@
 // Start-up with the Java runtimes people have: Java 8, 11, 17 and 21, known
 // by their release files, each found in the application home's "jre" and
-// through the registered runtime's key.
+// through the registered runtime's key; and runtimes without a release file,
+// known by jvm.dll's version resource and their layout.
 #include <windows.h>
 
 #include <string>
@@ -12,6 +13,7 @@
 #include "host/host.h"
 #include "tests/support/fake_jvm_control.h"
 #include "tests/support/java_install.h"
+#include "tests/support/runtime_registrations.h"
 
 namespace {
 
@@ -85,8 +87,9 @@ TEST(RuntimeVersion, ReleaseTextGivesTheFeatureVersion) {
 }
 
 TEST(RuntimeVersion, UnknownVersionKeepsThePartsOptionsAndTheRefusalIsExplained) {
-  // A Java 17 runtime whose release file is missing: its version is unknown,
-  // so it gets the options as always, and refuses them in its own words.
+  // A Java 17 stand-in that shows nothing of its version (no release file,
+  // no version resource, no lib\modules): its version is unknown, so it gets
+  // the options as always, and refuses them in its own words.
   JavaInstall install;
   install.MakeStandardInstall();
   FakeJvm jvm(JavaInstall::JvmPath(install.appHome() + "\\jre"));
@@ -105,3 +108,59 @@ TEST(RuntimeVersion, UnknownVersionKeepsThePartsOptionsAndTheRefusalIsExplained)
   EXPECT_TRUE(StartJavaVM(&bridge)) << LastStartupFailureText();
   EXPECT_STREQ(LastVmStartupMessage(), "");
 }
+
+namespace {
+
+// A runtime in the application home's "jre" without its release file.
+struct UnreleasedRuntime {
+  const char* name;
+  const char* dll;             // the stand-in copied as jvm.dll
+  WORD fileVersion[4];         // patched into the copy's version resource; zeros: as built (17.0.9.0)
+  WORD productVersion[4];      // the stand-in's own idea of its version
+  const char* javaVersion;     // that idea, for a stand-in without a version resource
+  bool modular;                // lib\modules, as from Java 9 on
+  bool permanentGeneration;    // given -XX:PermSize and -XX:MaxPermSize
+};
+const UnreleasedRuntime kUnreleasedRuntimes[] = {
+    {"Java17", "jvm_versioned.dll", {}, {}, nullptr, true, false},
+    {"Java11", "jvm_versioned.dll", {11, 0, 21, 0}, {11, 0, 21, 0}, nullptr, true, true},
+    // HotSpot before Java 9 gave jvm.dll its own version as FileVersion.
+    {"Java8NumberedByHotSpot", "jvm_versioned.dll", {25, 392, 0, 8}, {8, 0, 3920, 8}, nullptr, false, true},
+    {"Java17WithoutResource", "jvm.dll", {}, {}, "17", true, false},
+};
+
+void PrintTo(const UnreleasedRuntime& runtime, std::ostream* out) { *out << runtime.name; }
+
+class RuntimeWithoutRelease : public ::testing::TestWithParam<UnreleasedRuntime> {
+ protected:
+  JavaInstall install_;
+};
+
+}  // namespace
+
+TEST_P(RuntimeWithoutRelease, StartsWithTheOptionsItsResourceOrLayoutTells) {
+  const UnreleasedRuntime& layout = GetParam();
+  install_.MakeAppHome();
+  install_.SetAppHomeValue(install_.appHome());
+  const std::string runtime = install_.appHome() + "\\jre";
+  install_.MakeRuntime(install_.appHome(), "jre", layout.dll);
+  if (layout.fileVersion[0] != 0) {
+    ASSERT_TRUE(SetImageVersions(JavaInstall::JvmPath(runtime), layout.fileVersion, layout.productVersion));
+  }
+  if (layout.modular) {
+    ASSERT_TRUE(MakeDirectories(runtime + "\\lib") && WriteFileText(runtime + "\\lib\\modules", "JIMG"));
+  }
+  FakeJvm jvm(JavaInstall::JvmPath(runtime));
+  ASSERT_TRUE(jvm.loaded());
+  if (layout.javaVersion != nullptr) jvm.Configure("java_version", layout.javaVersion);
+
+  Bridge bridge = {};
+  ASSERT_TRUE(StartJavaVM(&bridge)) << LastStartupFailureText() << "\n" << LastVmStartupMessage();
+  std::vector<std::string> expected;
+  if (layout.permanentGeneration) expected = {"option -XX:PermSize=64M", "option -XX:MaxPermSize=256M"};
+  EXPECT_EQ(jvm.EventsStartingWith("option -XX:"), expected);
+  EXPECT_EQ(jvm.ViolationCount(), 0) << jvm.Violations();
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, RuntimeWithoutRelease, ::testing::ValuesIn(kUnreleasedRuntimes),
+                         [](const ::testing::TestParamInfo<UnreleasedRuntime>& info) { return std::string(info.param.name); });

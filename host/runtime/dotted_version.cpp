@@ -1,4 +1,4 @@
-#include "host/dotted_version.h"
+#include "host/runtime/dotted_version.h"
 
 #include <cstring>
 

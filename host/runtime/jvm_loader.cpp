@@ -38,7 +38,7 @@ bool LoadJvm(JvmEntryPoints* entryPoints) {
   entryPoints->createJavaVM = nullptr;
   entryPoints->getDefaultJavaVMInitArgs = nullptr;
   entryPoints->getCreatedJavaVMs = nullptr;
-  PreloadRuntimeCrt(javaHome);
+  if (!UseRuntimeBinForDlls(javaHome)) PreloadRuntimeCrt(javaHome);
   HMODULE jvm = LoadLibraryA(jvmPath);
   if (jvm == nullptr) {
     ComposeFailureText(TEXT_LOADLIBRARY_FAILED, jvmPath, static_cast<int>(GetLastError()));

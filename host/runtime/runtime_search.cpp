@@ -1,22 +1,25 @@
 // Where else a Java runtime may be, once the application home and the
 // "Java Runtime Environment" key have none: Java 9 and later register under
-// "JRE" and "JDK" instead, the OpenJDK builds under keys of their own, and
-// many installations set only JAVA_HOME.  Unlike the first three places,
+// "JRE" and "JDK" instead, Oracle's older JDKs under "Java Development Kit",
+// the OpenJDK builds under keys of their own (for the machine or for the
+// user), and many installations set only JAVA_HOME.  Unlike the first three places,
 // these are only taken with a jvm.dll this process can load, so a stale or
 // 32-bit registration gives way to the next place.
 #include <cstring>
 
 #include "host/bounded_text.h"
-#include "host/pe_image.h"
-#include "host/registry_key.h"
-#include "host/runtime_search.h"
+#include "host/runtime/pe_image.h"
+#include "host/runtime/registry_key.h"
+#include "host/runtime/runtime_search.h"
 #include "host/trace.h"
 
 namespace {
 
 // Same shape as the "Java Runtime Environment" key: CurrentVersion names
-// the subkey whose JavaHome is the runtime.
-const char* const kJavaSoftKeys[] = {"Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK"};
+// the subkey whose JavaHome is the runtime.  Oracle's JDKs before Java 9
+// registered as "Java Development Kit"; such a JDK is used through its jre.
+const char* const kJavaSoftKeys[] = {"Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK",
+                                     "Software\\JavaSoft\\Java Development Kit"};
 
 bool ReadJavaSoftHome(const char* productKey, char* home, int capacity, char* source, int sourceCapacity) {
   KeyHolder product;

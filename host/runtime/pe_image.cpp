@@ -1,7 +1,7 @@
 // Checking a jvm.dll before it is chosen: LoadLibraryA of a 32-bit jvm.dll
 // fails only when start-up is already committed to that runtime, so a
 // runtime found by the wider search is looked at first.
-#include "host/pe_image.h"
+#include "host/runtime/pe_image.h"
 
 #include <cstring>
 

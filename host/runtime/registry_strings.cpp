@@ -3,8 +3,8 @@
 // size first, then the data) and must be REG_SZ.
 #include <cstring>
 
-#include "host/host.h"
-#include "host/registry_key.h"
+#include "host/runtime/runtime.h"
+#include "host/runtime/registry_key.h"
 
 namespace {
 

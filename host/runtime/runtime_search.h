@@ -3,12 +3,14 @@
 // found none.
 #pragma once
 
-#include "host/host.h"
+#include "host/runtime/runtime.h"
 
 // One installed runtime of an OpenJDK vendor, as its registry key names it.
 struct VendorRuntime {
-  int vendor;          // index into the vendors' table, which gives the order of ties
-  char version[256];   // the subkey's name: "21.0.1.12", "zulu-17"; 255 is a key name's limit
+  int hive;            // HKLM or the user's HKCU; with vendor, gives the order of ties
+  int vendor;          // index into the vendors' table
+  char name[256];      // the subkey's name: "21.0.1.12", "zulu-17"; 255 is a key name's limit
+  char version[256];   // what orders it: the name, or the full version its key holds
 };
 
 // More registrations than this on one machine are not looked at.

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "host/bounded_text.h"
-#include "host/host.h"
+#include "host/runtime/runtime.h"
 
 namespace {
 

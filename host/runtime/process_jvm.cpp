@@ -3,7 +3,7 @@
 // changed what the registry points to) finds none and would try to create a
 // second one, and HotSpot then ends the whole process.  So once a virtual
 // machine exists, every later start-up keeps to the library that made it.
-#include "host/host.h"
+#include "host/runtime/runtime.h"
 
 namespace {
 

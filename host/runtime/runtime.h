@@ -1,0 +1,89 @@
+// The Java runtime: where it is and how its jvm.dll comes into the process.
+//
+//   java_home.cpp        the choice: application home, registered runtime,
+//                        then the wider search; the jvm.dll path in a home
+//   registry_strings.cpp REG_SZ reading, the application home and the
+//                        "Java Runtime Environment" registration
+//   registry_key.h       the registry key holder
+//   runtime_search.h/.cpp  the wider search: JavaSoft "JRE"/"JDK"/"Java
+//                        Development Kit", the vendors' keys, JAVA_HOME;
+//                        only x64 runtimes
+//   vendor_runtimes.cpp  the OpenJDK vendors' registrations in HKLM and the
+//                        user's own HKCU, newest first
+//   dotted_version.h/.cpp  ordering version names
+//   runtime_release.cpp  the version of the runtime in use: release file,
+//                        jvm.dll's version resource, layout
+//   version_resource.cpp the version in a DLL's version resource
+//   pe_image.h/.cpp      whether a jvm.dll is an x64 image
+//   dll_search.cpp       the runtime's bin as the process's DLL directory
+//   crt_preload.cpp      the runtime's own C runtime, loaded before jvm.dll
+//                        where bin cannot be the DLL directory
+//   jvm_loader.cpp       loading jvm.dll and resolving its entry points
+//   process_jvm.cpp      the one jvm.dll whose virtual machine the process has
+//
+// Destinations are 8-bit ANSI buffers; capacities count bytes including the
+// terminator.  False means the destination holds no result.
+#pragma once
+
+#include <windows.h>
+
+#include <jni.h>
+
+constexpr int kPathCapacity = 520;
+
+// ---------------------------------------------------------------------------
+// Location (java_home.cpp, registry_strings.cpp, runtime_search.cpp).
+bool ReadAppHome(char* destination, int capacity);
+bool ReadRegString(HKEY key, const char* valueName, char* destination, int capacity);
+bool ReadRegistryJavaHome(char* destination, int capacity);
+bool FindJavaHome(char* destination, int capacity);
+// Where FindJavaHome looks once the home and the registered runtime gave
+// nothing (runtime_search.cpp, vendor_runtimes.cpp, pe_image.cpp): the
+// JavaSoft "JRE", "JDK" then "Java Development Kit" keys, the OpenJDK
+// vendors' keys of the machine and of the user newest version first, then
+// JAVA_HOME; only a home whose bin\server\jvm.dll (or, for a JDK before
+// Java 9, jre\bin\server\jvm.dll) is x64.
+bool FindFurtherJavaHome(char* destination, int capacity);
+// The runtime home, "\bin\server\jvm.dll".
+bool BuildJvmLibraryPath(const char* javaHome, char* destination, int capacity);
+
+// ---------------------------------------------------------------------------
+// Loading (jvm_loader.cpp, dll_search.cpp, crt_preload.cpp,
+// runtime_release.cpp, version_resource.cpp, process_jvm.cpp).
+using CreateJavaVMProc = jint(JNICALL*)(JavaVM**, void**, void*);
+using GetDefaultJavaVMInitArgsProc = jint(JNICALL*)(void*);
+using GetCreatedJavaVMsProc = jint(JNICALL*)(JavaVM**, jsize, jsize*);
+
+struct JvmEntryPoints {
+  CreateJavaVMProc createJavaVM;
+  GetDefaultJavaVMInitArgsProc getDefaultJavaVMInitArgs;
+  GetCreatedJavaVMsProc getCreatedJavaVMs;
+};
+
+bool LoadJvm(JvmEntryPoints* entryPoints);
+
+// <runtime>\bin as the process's DLL directory, for good (dll_search.cpp);
+// false, traced, when Windows refuses it.
+bool UseRuntimeBinForDlls(const char* javaHome);
+// The Java runtime's own C and C++ runtime DLLs, loaded from <runtime>\bin
+// by full path, those present (crt_preload.cpp): where bin could not be made
+// the DLL directory.
+void PreloadRuntimeCrt(const char* javaHome);
+// The feature version ("17") a runtime's release file text names, 0 when it
+// names none (runtime_release.cpp).
+int ParseJavaFeatureVersion(const char* releaseText);
+// The feature version of a module's version resource (its FileVersion, "1.x"
+// read as x), 0 without one (version_resource.cpp).
+int ModuleFileFeatureVersion(HMODULE module);
+// The feature version of the runtime whose jvm.dll holds the entry points:
+// its release file's, else its jvm.dll's resource's; 0 when unknown
+// (runtime_release.cpp).
+int JvmFeatureVersion(const JvmEntryPoints* entryPoints);
+// Whether that runtime is given -XX:PermSize and -XX:MaxPermSize: a runtime
+// older than 17 (which refuses them), or one of unknown version that is no
+// modular runtime (Java 9 and later, for which they do nothing).
+bool JvmTakesPermanentGenerationOptions(const JvmEntryPoints* entryPoints);
+// The entry points of the jvm.dll that made the process's virtual machine,
+// kept for every later start-up (process_jvm.cpp).
+void KeepProcessJvm(const JvmEntryPoints* entryPoints);
+bool ProcessJvm(JvmEntryPoints* entryPoints);
