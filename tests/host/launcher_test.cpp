@@ -227,8 +227,9 @@ const char kInitFailed[] =
     "\xB3\xF5\xCA\xBC\xBB\xAFJAVA\xD0\xE9\xC4\xE2\xBB\xFA\xB3\xF6\xB4\xED\xA3\xAC\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB\xA3\xBA";
 
 TEST_F(LauncherTest, RefusingVmsOwnWordsFollowTheFailureTextInTheBox) {
-  // A Java 17 runtime without its release file: the launcher cannot tell its
-  // version and passes the permanent-generation options, which 17 refuses.
+  // A Java 17 runtime that shows its version nowhere (no release file, no
+  // version resource, no lib\modules): the launcher passes the
+  // permanent-generation options, which 17 refuses.
   SetEnvironmentVariableA("FAKEJVM_JAVA_VERSION", "17");
   FailedLaunch launch = LaunchThatFails("x");
   EXPECT_EQ(launch.box, std::string(kInitFailed) +

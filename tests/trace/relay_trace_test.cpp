@@ -177,8 +177,9 @@ TEST_F(RelayTraces, EachRuntimePassedOverIsTracedAndTheNextOneRunsTheJob) {
 }
 
 TEST_F(RelayTraces, RefusingVmsOwnWordsAreTracedWithItsResult) {
-  // A Java 17 runtime without its release file refuses the options a runtime
-  // of unknown version is given; what it says would otherwise go nowhere.
+  // A runtime that shows its version nowhere (no release file, no version
+  // resource, no lib\modules) gets the permanent-generation options; a Java
+  // 17 refuses them, and what it says would otherwise go nowhere.
   SetEnvironmentVariableA("FAKEJVM_JAVA_VERSION", "17");
   Delivery delivery;
   std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery);
