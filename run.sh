@@ -1,8 +1,9 @@
 #!/bin/bash
 # See it work: installs what is missing, builds, and then, in a Wine prefix
 # of its own, relays a real multi-page PostScript job through jvmhost.exe
-# into the stand-in Java application and installs the virtual printer with
-# printersetup.exe.  Ends with one OK or FAIL line; exit code 0 only on OK.
+# into the stand-in Java application, installs the virtual printer with
+# printersetup.exe and removes it again.  Ends with one OK or FAIL line; exit
+# code 0 only on OK.
 #
 #   ./run.sh            the demonstration
 #   ./run.sh --break    the same with a Java side that refuses data mid-job:
@@ -84,6 +85,19 @@ setup_rc=$?
 check "printersetup exit code 0 (got $setup_rc)" test "$setup_rc" = 0
 "$wine_sh" "$bin/spoolinfo.exe" | sed 's/^/  /'
 check "the spooler reports monitor, port, driver and printer as registered" test "${PIPESTATUS[0]}" = 0
+
+say "== 3. the virtual printer removed by printersetup.exe /uninstall"
+"$wine_sh" "$bin/printersetup.exe" /uninstall
+removal_rc=$?
+check "printersetup /uninstall exit code 0 (got $removal_rc)" test "$removal_rc" = 0
+report=$("$wine_sh" "$bin/spoolinfo.exe" | tr -d '\r' | grep -v MISMATCH)
+printf '%s\n' "$report" | sed 's/^/  /'
+check "the spooler reports none of monitor, port, driver and printer" \
+  test "$(printf '%s\n' "$report" | grep -cE 'not (registered|listed|installed)$')" = 4
+drivers="$drive/windows/system32/spool/drivers/x64"
+left=$(find "$drivers" -maxdepth 2 -iname 'velmo.*' 2>/dev/null)
+check "no product file left in the printer-driver directory${left:+: $left}" test -z "$left"
+check "Microsoft's PostScript driver files stay for other printers" test -e "$drivers/PSCRIPT5.DLL"
 
 if [ "$fail" = 0 ]; then say "OK"; exit 0; fi
 say "FAIL"
