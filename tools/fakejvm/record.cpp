@@ -19,7 +19,7 @@ const char* const kKeys[] = {"create_result",        "attach_result",       "no_
                              "write_ps_data_result", "slow_ms",             "slow_end_ms",
                              "hang_end",             "count_only",          "log_file",
                              "header_file",          "data_file",           "java_version",
-                             "init_error"};
+                             "init_error",           "child_command"};
 
 std::vector<Event> gEvents;
 int gViolations = 0;
