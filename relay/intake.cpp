@@ -197,7 +197,7 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
     producer.jobEvent = AsHandle(ReadField(view.bytes(), offsetof(ControlBlock, jobEvent)));
   }
   KeepFromChildren(producer.controlMapping);
-  KeepFromChildren(producer.jobEvent);
+  if (producer.jobEvent != INVALID_HANDLE_VALUE) KeepFromChildren(producer.jobEvent);
 
   WorkerRoster roster = {nullptr, {}};
   bool jobBegun = false;

@@ -219,7 +219,7 @@ TEST_F(RelayResilience, RelayEndsWithinSecondsOfItsProducerProcessEvenUnderAChil
     printf("%s: relay ended %llu ms after its producer\n", c.what, GetTickCount64() - start);
     std::string log = ReadFileBytes(install_.root() + "\\LOG");
     unsigned long child = 0;
-    size_t at = log.find("\nchild ");
+    size_t at = log.rfind("\nchild ");
     if (at != std::string::npos) child = strtoul(log.c_str() + at + 7, nullptr, 10);
     HANDLE childProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, child);
     EXPECT_NE(childProcess, nullptr) << "the Java application's child did not start: " << log;
@@ -227,6 +227,8 @@ TEST_F(RelayResilience, RelayEndsWithinSecondsOfItsProducerProcessEvenUnderAChil
     if (childProcess != nullptr) {
       EXPECT_EQ(WaitForSingleObject(childProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the child ended first";
       TerminateProcess(childProcess, 0);
+      // Its inherited copies of files (Java's log among them) go with it.
+      WaitForSingleObject(childProcess, 10000);
       CloseHandle(childProcess);
     }
     DWORD exitCode = 99;
