@@ -81,7 +81,7 @@ TEST_F(RelayFailure, JobAfterAFailedBindingRunsNormally) {
 }
 
 TEST_F(RelayFailure, SlowWriteEndOfOneJobNeverMeetsTheNextJob) {
-  // writeEnd outlasts the end-of-job wait (2000 reads and 50 ms): the next
+  // writeEnd outlasts the end-of-job wait (100 ms): the next
   // job's worker must not get the slot while the old one still uses it.
   jvm_->Configure("slow_end_ms", "400");
   OpenChannel();
