@@ -31,32 +31,19 @@ EndSignal AwaitEndSignalTaken(const ProducerWatch& producer) {
   // Mapped once the signal is found still there: the Control block names
   // the next job's chunk-ready before the producer begins that job.
   std::optional<MappedView> control;
-  EndSignal outcome = EndSignal::kUnreadable;
   for (;;) {
     bool pending = false;
     if (!QueryEventSignalled(producer.jobEvent, &pending)) {
       Sleep(50);
-      break;
+      return EndSignal::kUnreadable;
     }
-    if (!pending) {
-      outcome = EndSignal::kTaken;
-      break;
-    }
+    if (!pending) return EndSignal::kTaken;
     if (!control) control.emplace(producer.controlMapping);
     // A Control block that can no longer be read ends the relay at the next
     // job, as it would have without this look.
     if (control->committedSize() < sizeof(ControlBlock)) {
       Sleep(50);
-      break;
-    }
-    bool chunkWaits = false;
-    HANDLE chunkReady = NamedChunkReady(*control);
-    if (chunkReady != nullptr && QueryEventSignalled(chunkReady, &chunkWaits) && chunkWaits) {
-      // The pending signal is the next job's start as well as the old end;
-      // one wait takes both, as one job.
-      outcome = WaitForSingleObject(producer.jobEvent, 0) == WAIT_OBJECT_0 ? EndSignal::kNextJobBegun
-                                                                            : EndSignal::kTaken;
-      break;
+      return EndSignal::kUnreadable;
     }
     ULONGLONG now = GetTickCount64();
     if (now - lastLook >= kProducerCheckMs) {
@@ -64,11 +51,21 @@ EndSignal AwaitEndSignalTaken(const ProducerWatch& producer) {
       if (!ProducerMayStillSignal(producer)) {
         // Nobody is left to take it: taken back, it cannot begin a job.
         WaitForSingleObject(producer.jobEvent, 0);
-        outcome = EndSignal::kProducerGone;
-        break;
+        return EndSignal::kProducerGone;
       }
     }
-    Sleep(PauseAfter(now - start));
+    // Between looks the relay waits on the chunk-ready the Control block
+    // names: a producer that begins its next job, whether it took the signal
+    // or not, wakes it at once with that job's first chunk.
+    DWORD pause = PauseAfter(now - start);
+    HANDLE chunkReady = NamedChunkReady(*control);
+    DWORD wait = chunkReady != nullptr ? WaitForSingleObject(chunkReady, pause) : WAIT_FAILED;
+    if (wait == WAIT_OBJECT_0) {
+      // The job event goes with it: the pending signal is that job's start
+      // (and the old end, when the producer left it), one job.
+      WaitForSingleObject(producer.jobEvent, 0);
+      return EndSignal::kNextJobBegun;
+    }
+    if (wait != WAIT_TIMEOUT) Sleep(pause);
   }
-  return outcome;
 }

@@ -91,9 +91,11 @@ ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
 
 enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable, kProducerGone };
 
-JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, RelaySlot* slot) {
+// firstChunkSignalled: the job's first chunk-ready was taken already.
+JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, RelaySlot* slot, bool firstChunkSignalled) {
   for (;;) {
-    DWORD wait = WaitForSingleObject(job.chunkReady, kProducerCheckMs);
+    DWORD wait = firstChunkSignalled ? WAIT_OBJECT_0 : WaitForSingleObject(job.chunkReady, kProducerCheckMs);
+    firstChunkSignalled = false;
     if (wait == WAIT_TIMEOUT) {
       // A producer that ended in the middle of a job (a spooler restart)
       // sends no end marker: the job ends here, its Java job with it, and the
@@ -200,7 +202,7 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
   if (producer.jobEvent != INVALID_HANDLE_VALUE) KeepFromChildren(producer.jobEvent);
 
   WorkerRoster roster = {nullptr, {}};
-  bool jobBegun = false;
+  bool jobBegun = false, firstChunkSignalled = false;
   while (producer.jobEvent != nullptr && producer.jobEvent != INVALID_HANDLE_VALUE) {
     // No worker for a job that never began: it would show Java a job start
     // and end the producer never sent, and outlive the relay.
@@ -211,12 +213,13 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
     KeepJobHandlesFromChildren(job, &kept);
     RetireCurrentWorker(&roster, kWorkerBoundMs);
     RelaySlot* slot = StartNextWorker(&roster);
-    JobEnd end = ReceiveChunks(job, producer, slot);
+    JobEnd end = ReceiveChunks(job, producer, slot, firstChunkSignalled);
+    firstChunkSignalled = false;
     if (end == JobEnd::kEndMarker) {
       // The end marker is acknowledged before the job event is signalled.
       SetEvent(producer.jobEvent);
       ShutDownWorker(slot);
-      jobBegun = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
+      jobBegun = firstChunkSignalled = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
     } else {
       ShutDownWorker(slot);
       if (end == JobEnd::kChunkUnreadable) jobBegun = DrainBrokenJob(job, producer.jobEvent);

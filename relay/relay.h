@@ -207,19 +207,21 @@ void KeepFromChildren(HANDLE handle);
 // producer's to take.
 enum class EndSignal {
   kTaken,          // the producer took it; the next job's signal is yet to come
-  kNextJobBegun,   // the producer began the next job without taking it: the
-                   // job event has been taken for that job, which begins now
+  kNextJobBegun,   // the producer began its next job: its first chunk-ready
+                   // has been taken, and the job event with it; that job
+                   // begins now, at that chunk
   kProducerGone,   // the producer went: the signal was taken back
   kUnreadable,     // the event's state or the Control block cannot be read:
                    // after a pause of 50 ms (which producers of old rely on)
                    // a pending signal counts as the next job's
 };
 // Waits until the producer has taken the job event's signal, reading its
-// state without taking it.  A producer that leaves the signal and begins its
-// next job shows it by the next chunk-ready (of the chunk-ready event the
-// Control block names).  Bounded by the producer's presence, looked at every
-// kProducerCheckMs as while idle: a signal left by a producer that went
-// idle is never taken for a job nobody sent.
+// state without taking it, or has begun its next job: while the signal is
+// pending the relay waits on the chunk-ready event the Control block names,
+// looking again at the job event every 1 ms at first, every 10 ms after
+// 100 ms and every 50 ms after a second.  Bounded by the producer's
+// presence, looked at every kProducerCheckMs as while idle: a signal left by
+// a producer that went away is never taken for a job nobody sent.
 EndSignal AwaitEndSignalTaken(const ProducerWatch& producer);
 
 // ---------------------------------------------------------------------------

@@ -35,7 +35,10 @@ bool RunFloorConsumer(uintptr_t controlMapping) {
     HANDLE chunkReady = FieldHandle(view, offsetof(ControlBlock, chunkReadyEvent));
     UnmapViewOfFile(view);
     bool endMarker = false;
-    while (!endMarker && WaitForSingleObject(chunkReady, INFINITE) == WAIT_OBJECT_0) {
+    // After kNextJobBegun the job's first chunk-ready is taken already.
+    bool firstChunkSignalled = jobBegun;
+    while (!endMarker && (firstChunkSignalled || WaitForSingleObject(chunkReady, INFINITE) == WAIT_OBJECT_0)) {
+      firstChunkSignalled = false;
       const unsigned char* chunk =
           static_cast<const unsigned char*>(MapViewOfFile(chunkMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
       if (chunk != nullptr) {
