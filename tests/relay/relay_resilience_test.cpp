@@ -29,11 +29,17 @@ class RelayResilience : public ::testing::Test {
  protected:
   void SetUp() override {
     install_.MakeStandardInstall();
+    NameJavaFiles();
+  }
+  // The files the stand-in Java application writes, named afresh for each
+  // case: a process of an earlier case (a child of Java) may still hold one.
+  void NameJavaFiles() {
     for (const char* name : {"LOG", "HEADER", "DATA"}) {
       std::string variable = std::string("FAKEJVM_") + name + "_FILE";
-      SetEnvironmentVariableA(variable.c_str(), (install_.root() + "\\" + name).c_str());
+      SetEnvironmentVariableA(variable.c_str(), JavaFile(name).c_str());
     }
   }
+  std::string JavaFile(const char* name) const { return install_.root() + "\\" + name + std::to_string(case_); }
   void TearDown() override {
     if (channel_.relay != nullptr) EndRelayProcess(&channel_, 10000, nullptr);
     CloseProducerChannel(&channel_);
@@ -61,7 +67,7 @@ class RelayResilience : public ::testing::Test {
   // when it never was.
   std::vector<std::string> EventsOnce(const std::string& line, long count) const {
     for (ULONGLONG deadline = GetTickCount64() + kDeliveryTimeoutMs; GetTickCount64() < deadline; Sleep(20)) {
-      std::istringstream log(ReadFileBytes(install_.root() + "\\LOG"));
+      std::istringstream log(ReadFileBytes(JavaFile("LOG")));
       std::vector<std::string> events;
       for (std::string event; std::getline(log, event);) {
         if ((event.rfind("java ", 0) == 0 && event != "java getInstance") || event == "DetachCurrentThread") {
@@ -79,15 +85,16 @@ class RelayResilience : public ::testing::Test {
       header += job.substr(0, 2048);
       data += job.substr(2048);
     }
-    return SameBytes(ReadFileBytes(install_.root() + "\\HEADER"), header) &&
-           SameBytes(ReadFileBytes(install_.root() + "\\DATA"), data);
+    return SameBytes(ReadFileBytes(JavaFile("HEADER")), header) &&
+           SameBytes(ReadFileBytes(JavaFile("DATA")), data);
   }
 
   // Ends the relay and forgets what Java received, for the next case.
   void EndCase() {
     if (channel_.relay != nullptr) EndRelayProcess(&channel_, 10000, nullptr);
     CloseProducerChannel(&channel_);
-    for (const char* name : {"LOG", "HEADER", "DATA"}) DeleteFileA((install_.root() + "\\" + name).c_str());
+    ++case_;
+    NameJavaFiles();
   }
   // producer.exe with --keep-relay and `arguments`, run to its end; the
   // relay's process, left running, becomes channel_.relay.
@@ -129,6 +136,7 @@ class RelayResilience : public ::testing::Test {
 
   JavaInstall install_;
   ProducerChannel channel_ = {};
+  int case_ = 0;
 };
 
 }  // namespace
@@ -217,7 +225,7 @@ TEST_F(RelayResilience, RelayEndsWithinSecondsOfItsProducerProcessEvenUnderAChil
     ULONGLONG start = GetTickCount64();
     DWORD ended = WaitForSingleObject(channel_.relay, 10 * kProducerCheckMs);
     printf("%s: relay ended %llu ms after its producer\n", c.what, GetTickCount64() - start);
-    std::string log = ReadFileBytes(install_.root() + "\\LOG");
+    std::string log = ReadFileBytes(JavaFile("LOG"));
     unsigned long child = 0;
     size_t at = log.rfind("\nchild ");
     if (at != std::string::npos) child = strtoul(log.c_str() + at + 7, nullptr, 10);
