@@ -2,40 +2,15 @@
 // worker, maps and acknowledges every chunk, and shuts the worker down at the
 // job's end marker.  Towards the producer every chunk-ready is answered by
 // exactly one chunk-consumed.  While it waits for a job or a chunk it also
-// looks whether anyone else can still signal it: a job nobody can finish is
+// looks whether its producer can still signal it: a job nobody can finish is
 // ended, and the relay ends when nobody can send another.
 #include "host/trace.h"
+#include "relay/mapped_view.h"
 #include "relay/relay.h"
 
 namespace {
 
 HANDLE AsHandle(uint64_t value) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)); }
-
-// A view of the whole mapping with read and write access, as the producer
-// grants it; unmapped on every path.
-class MappedView {
- public:
-  explicit MappedView(HANDLE mapping) : view_(MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0)) {}
-  ~MappedView() {
-    if (view_ != nullptr) UnmapViewOfFile(view_);
-  }
-  MappedView(const MappedView&) = delete;
-  MappedView& operator=(const MappedView&) = delete;
-  const unsigned char* bytes() const { return static_cast<const unsigned char*>(view_); }
-
-  // Bytes that can be read from the start of the view: its committed pages.
-  // A section made with SEC_RESERVE maps, but its pages fault until the
-  // producer commits them.
-  size_t committedSize() const {
-    MEMORY_BASIC_INFORMATION region = {};
-    if (VirtualQuery(view_, &region, sizeof region) == 0) return 0;
-    if (region.State != MEM_COMMIT || (region.Protect & (PAGE_NOACCESS | PAGE_GUARD)) != 0) return 0;
-    return region.RegionSize - static_cast<size_t>(bytes() - static_cast<const unsigned char*>(region.BaseAddress));
-  }
-
- private:
-  void* view_;
-};
 
 // The producer may rewrite the block at any moment; each field is read once.
 uint64_t ReadField(const unsigned char* block, size_t offset) {
@@ -49,12 +24,23 @@ struct JobHandles {
   uint64_t chunkSectionSize;  // 0 when the system does not tell it
 };
 
-bool ReadJobHandles(HANDLE controlMapping, JobHandles* job) {
-  MappedView control(controlMapping);
+// The Control block's view, or false (traced) when it cannot be read: a
+// SEC_RESERVE control mapping maps, but its pages fault until committed.
+bool ControlBlockReadable(const MappedView& control) {
   if (control.bytes() == nullptr) {
     TraceFailure(TRACE_CONTROL_VIEW_FAILED, GetLastError());
     return false;
   }
+  if (control.committedSize() < sizeof(ControlBlock)) {
+    TraceFailure(TRACE_CONTROL_VIEW_FAILED, ERROR_INVALID_ADDRESS);
+    return false;
+  }
+  return true;
+}
+
+bool ReadJobHandles(HANDLE controlMapping, JobHandles* job) {
+  MappedView control(controlMapping);
+  if (!ControlBlockReadable(control)) return false;
   job->chunkMapping = AsHandle(ReadField(control.bytes(), offsetof(ControlBlock, chunkMapping)));
   job->chunkConsumed = AsHandle(ReadField(control.bytes(), offsetof(ControlBlock, chunkConsumedEvent)));
   job->chunkReady = AsHandle(ReadField(control.bytes(), offsetof(ControlBlock, chunkReadyEvent)));
@@ -62,6 +48,16 @@ bool ReadJobHandles(HANDLE controlMapping, JobHandles* job) {
   // query is a round trip to the wineserver.
   if (!QuerySectionSize(job->chunkMapping, &job->chunkSectionSize)) job->chunkSectionSize = 0;
   return true;
+}
+
+// The handles a job names, kept from the Java application's children like
+// the relay's others; a producer that names the same ones for every job
+// costs these calls once.
+void KeepJobHandlesFromChildren(const JobHandles& job, JobHandles* kept) {
+  if (job.chunkMapping != kept->chunkMapping) KeepFromChildren(job.chunkMapping);
+  if (job.chunkConsumed != kept->chunkConsumed) KeepFromChildren(job.chunkConsumed);
+  if (job.chunkReady != kept->chunkReady) KeepFromChildren(job.chunkReady);
+  *kept = job;
 }
 
 enum class ChunkOutcome { kHandled, kEndMarker, kUnreadable };
@@ -95,14 +91,16 @@ ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
 
 enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable, kProducerGone };
 
-JobEnd ReceiveChunks(const JobHandles& job, HANDLE jobEvent, HANDLE control, RelaySlot* slot) {
+// firstChunkSignalled: the job's first chunk-ready was taken already.
+JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, RelaySlot* slot, bool firstChunkSignalled) {
   for (;;) {
-    DWORD wait = WaitForSingleObject(job.chunkReady, kProducerCheckMs);
+    DWORD wait = firstChunkSignalled ? WAIT_OBJECT_0 : WaitForSingleObject(job.chunkReady, kProducerCheckMs);
+    firstChunkSignalled = false;
     if (wait == WAIT_TIMEOUT) {
       // A producer that ended in the middle of a job (a spooler restart)
       // sends no end marker: the job ends here, its Java job with it, and the
       // relay at its first look while idle.  A slow producer is waited for.
-      if (ProducerMayStillSignal(jobEvent, control)) continue;
+      if (ProducerMayStillSignal(producer)) continue;
       TraceFailure(TRACE_PRODUCER_GONE_MID_JOB, 0);
       return JobEnd::kProducerGone;
     }
@@ -123,6 +121,28 @@ JobEnd ReceiveChunks(const JobHandles& job, HANDLE jobEvent, HANDLE control, Rel
   }
 }
 
+// After a job ended at an unreadable chunk: the producer may still send that
+// job's chunks and its end marker.  Each is answered unread, so no signal of
+// the broken job stays pending for the next job's first wait to take; no
+// job event answers the end marker, so the producer's wait for the end of
+// the job fails.  True when the producer began the next job meanwhile (its
+// job event is then taken).
+bool DrainBrokenJob(const JobHandles& job, HANDLE jobEvent) {
+  // The job event first: once the next job has begun, its chunks are its own.
+  HANDLE waits[2] = {jobEvent, job.chunkReady};
+  for (;;) {
+    DWORD wait = WaitForMultipleObjects(2, waits, FALSE, kBrokenJobQuietMs);
+    if (wait == WAIT_OBJECT_0) return true;
+    if (wait != WAIT_OBJECT_0 + 1) return false;
+    SetEvent(job.chunkConsumed);
+  }
+}
+
+// How long the end of a job waits for its worker to leave Java: a worker
+// still in "writeEnd" then is waited for again, up to the worker bound,
+// when the next job begins.
+constexpr DWORD kWorkerEndWaitMs = 100;
+
 // Tells the worker the job is over.  The order matters: with the length and
 // data pointer cleared before the running flag, a worker that wakes finds no
 // chunk and leaves its loop.
@@ -132,13 +152,7 @@ void ShutDownWorker(RelaySlot* slot) {
   slot->data.store(nullptr, std::memory_order_relaxed);
   slot->running.store(0, std::memory_order_release);
   WakeWorker(slot);
-  Sleep(0);
-  if (slot->thread != nullptr) {
-    DWORD code = STILL_ACTIVE;
-    for (int reads = 0; reads < 2000 && GetExitCodeThread(slot->thread, &code) && code == STILL_ACTIVE; ++reads) {
-    }
-  }
-  Sleep(50);
+  if (slot->thread != nullptr) WaitForSingleObject(slot->thread, kWorkerEndWaitMs);
 }
 
 enum class Idle { kJobBegins, kEnd };
@@ -146,15 +160,18 @@ enum class Idle { kJobBegins, kEnd };
 // Waits for the job event.  Every kProducerCheckMs of quiet it looks whether
 // the producer can still signal it; the relay ends when nobody can and no
 // worker is still in Java, so a "writeEnd" is never cut short.
-Idle AwaitJob(HANDLE jobEvent, HANDLE control, WorkerRoster* roster) {
+Idle AwaitJob(const ProducerWatch& producer, WorkerRoster* roster) {
   for (;;) {
-    DWORD wait = WaitForSingleObject(jobEvent, kProducerCheckMs);
+    DWORD wait = WaitForSingleObject(producer.jobEvent, kProducerCheckMs);
     if (wait == WAIT_OBJECT_0) return Idle::kJobBegins;
     if (wait != WAIT_TIMEOUT) {
       TraceFailure(TRACE_WAIT_FAILED, wait == WAIT_FAILED ? GetLastError() : wait);
       return Idle::kEnd;
     }
-    if (!ProducerMayStillSignal(jobEvent, control) && !AnyWorkerRunning(roster)) {
+    // Asked every time, so the thread handles of workers let go past the
+    // bound are closed once they end.
+    bool workers = AnyWorkerRunning(roster);
+    if (!workers && !ProducerMayStillSignal(producer)) {
       TraceFailure(TRACE_PRODUCER_GONE, 0);
       return Idle::kEnd;
     }
@@ -164,26 +181,49 @@ Idle AwaitJob(HANDLE jobEvent, HANDLE control, WorkerRoster* roster) {
 }  // namespace
 
 bool RunPrintRelay(uintptr_t controlMapping) {
-  HANDLE control = reinterpret_cast<HANDLE>(controlMapping);
-  HANDLE jobEvent = nullptr;
+  HANDLE starter = OpenStarterProcess();
+  bool ran = RunPrintRelayFor(controlMapping, starter);
+  if (starter != nullptr) CloseHandle(starter);
+  return ran;
+}
+
+bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
+  ProducerWatch producer = {producerProcess, nullptr, reinterpret_cast<HANDLE>(controlMapping)};
+  JobHandles kept = {};
   {
-    MappedView view(control);
+    MappedView view(producer.controlMapping);
     if (view.bytes() == nullptr) return false;
-    jobEvent = AsHandle(ReadField(view.bytes(), offsetof(ControlBlock, jobEvent)));
+    // The relay has begun: an unreadable Control block ends it like a job
+    // event of 0.
+    if (!ControlBlockReadable(view)) return true;
+    producer.jobEvent = AsHandle(ReadField(view.bytes(), offsetof(ControlBlock, jobEvent)));
   }
+  KeepFromChildren(producer.controlMapping);
+  if (producer.jobEvent != INVALID_HANDLE_VALUE) KeepFromChildren(producer.jobEvent);
 
   WorkerRoster roster = {nullptr, {}};
-  while (jobEvent != nullptr && jobEvent != INVALID_HANDLE_VALUE) {
+  bool jobBegun = false, firstChunkSignalled = false;
+  while (producer.jobEvent != nullptr && producer.jobEvent != INVALID_HANDLE_VALUE) {
     // No worker for a job that never began: it would show Java a job start
     // and end the producer never sent, and outlive the relay.
-    if (AwaitJob(jobEvent, control, &roster) == Idle::kEnd) break;
+    if (!jobBegun && AwaitJob(producer, &roster) == Idle::kEnd) break;
+    jobBegun = false;
     JobHandles job;
-    if (!ReadJobHandles(control, &job)) break;
+    if (!ReadJobHandles(producer.controlMapping, &job)) break;
+    KeepJobHandlesFromChildren(job, &kept);
     RetireCurrentWorker(&roster, kWorkerBoundMs);
     RelaySlot* slot = StartNextWorker(&roster);
-    // The end marker is acknowledged before the job event is signalled.
-    if (ReceiveChunks(job, jobEvent, control, slot) == JobEnd::kEndMarker) SetEvent(jobEvent);
-    ShutDownWorker(slot);
+    JobEnd end = ReceiveChunks(job, producer, slot, firstChunkSignalled);
+    firstChunkSignalled = false;
+    if (end == JobEnd::kEndMarker) {
+      // The end marker is acknowledged before the job event is signalled.
+      SetEvent(producer.jobEvent);
+      ShutDownWorker(slot);
+      jobBegun = firstChunkSignalled = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
+    } else {
+      ShutDownWorker(slot);
+      if (end == JobEnd::kChunkUnreadable) jobBegun = DrainBrokenJob(job, producer.jobEvent);
+    }
   }
   RetireAllWorkers(&roster, kWorkerBoundMs);
   return true;

@@ -3,19 +3,24 @@
 // worker thread share, and the operations on both sides of it.
 //
 //   intake.cpp            RunPrintRelay: jobs and chunks on the main thread
-//   worker.cpp            StartRelayWorker, RelayWorkerMain: one thread per job
+//   end_signal.cpp        the end of a job: the producer takes the relay's
+//                         signal, the relay never takes it back
+//   relay_slot.cpp        the slot's life: made, prepared for a job's worker
+//                         (StartRelayWorker), freed by the side that lets go last
+//   worker.cpp            RelayWorkerMain: one thread per job
 //   handoff.cpp           HandOffChunk: intake -> worker, one chunk at a time
 //   wakeups.cpp           the slot's two wake-ups, on addresses
 //   address_waits.cpp, wakeup_fallback.cpp
 //                         the system's address waits where it has them, else a
 //                         fallback (Windows 7)
 //   chunk_rules.cpp       what a chunk's length field means; the header rule
-//   slot_holders.cpp      a slot per job, freed by whichever side lets go last
 //   worker_roster.cpp     the intake's workers: the current one, and those
 //                         let go past the worker bound
-//   kernel_queries.cpp    what ntdll tells of a handle: its object's handle
-//                         count, a section's size
-//   producer_presence.cpp whether anyone but the relay can still signal it
+//   kernel_queries.cpp    what ntdll tells of a handle (its object's handle
+//                         count, a section's size, an event's state) and of
+//                         this process (who started it)
+//   producer_presence.cpp whether the producer can still signal the relay
+//   mapped_view.h         a view of a producer's mapping, committed pages only
 #pragma once
 
 #include <windows.h>
@@ -87,6 +92,7 @@ static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "WaitOnAddress 
 
 constexpr uint32_t kHeaderLength = 2048;
 
+// The slot's life (relay_slot.cpp).
 // Every field of the slot to zero: the state before the first job.
 void ClearRelaySlot(RelaySlot* slot);
 
@@ -120,18 +126,25 @@ DWORD WINAPI RelayWorkerMain(LPVOID slot);
 // a slot of its own, and how long the relay's end waits for its workers.
 constexpr DWORD kWorkerBoundMs = 10000;
 // While it waits for a job or for a job's next chunk, the relay looks this
-// often whether anyone else can still signal it.
+// often whether its producer can still signal it.
 constexpr DWORD kProducerCheckMs = 1000;
+// After a job the relay ended early (its chunk mapping unreadable), it
+// answers that job's further chunk-ready signals unread until the producer
+// has been quiet this long or begins the next job.
+constexpr DWORD kBrokenJobQuietMs = 1000;
 
-// Runs the relay on the control mapping; false when no view of it could be
-// mapped (nothing was started then).  Returns true when the relay ended: the
-// job event is 0 or all ones, a wait on it failed, the control mapping could
-// not be mapped again, or, while no job and no worker ran, nobody else held
-// the job event nor the control mapping any more (a job under way when that
-// happens is ended first).  No worker outlives the
-// return unless it was still in Java past the worker bound; the process's
-// end ends it.
+// Runs the relay on the control mapping, its producer being the process that
+// started this one (see RunPrintRelayFor).
 bool RunPrintRelay(uintptr_t controlMapping);
+// Runs the relay on the control mapping; false when no view of it could be
+// mapped (nothing was started then).  producerProcess: the producer's
+// process, opened for SYNCHRONIZE, or null when unknown.  Returns true when
+// the relay ended: the job event is 0 or all ones, a wait on it failed, the
+// Control block could not be read again, or, while no job and no worker ran,
+// the producer was gone (ProducerMayStillSignal; a job under way when that
+// happens is ended first).  No worker outlives the return unless it was
+// still in Java past the worker bound; the process's end ends it.
+bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess);
 
 // ---------------------------------------------------------------------------
 // The intake's workers (worker_roster.cpp).  Intake side only.
@@ -145,6 +158,8 @@ void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs);
 // A new slot with its worker started, as the roster's current one; null
 // (and traced) when no slot could be had.
 RelaySlot* StartNextWorker(WorkerRoster* roster);
+// Closes the thread handles of lingering workers that have ended.
+void ForgetEndedWorkers(WorkerRoster* roster);
 // Whether any worker, current or lingering, still runs.  Forgets the
 // lingering ones that have ended.
 bool AnyWorkerRunning(WorkerRoster* roster);
@@ -159,11 +174,55 @@ bool QueryHandleCount(HANDLE handle, unsigned long* count);
 // The section's size as the system keeps it (Windows: the size it was
 // created with; Wine rounds it up to whole pages).
 bool QuerySectionSize(HANDLE section, uint64_t* size);
+// Whether the event is signalled, read without taking the signal.
+bool QueryEventSignalled(HANDLE event, bool* signalled);
+// The id of the process that created this one, as the system recorded it
+// then; the id may name another process by now.
+bool QueryStarterProcessId(DWORD* processId);
 
-// False once nobody but this process can signal the job event: neither it
-// nor the control mapping has a handle besides the relay's own.  True when
-// the counts cannot be had: the relay never ends on a guess.
-bool ProducerMayStillSignal(HANDLE jobEvent, HANDLE controlMapping);
+// ---------------------------------------------------------------------------
+// The producer as the relay watches it (producer_presence.cpp).
+struct ProducerWatch {
+  HANDLE process;  // the producer's process (SYNCHRONIZE), or null when unknown
+  HANDLE jobEvent;
+  HANDLE controlMapping;
+};
+// The process that started this one, opened for SYNCHRONIZE; null when it
+// cannot be known: no id recorded, the process already gone, or its id now
+// naming a process younger than this one.
+HANDLE OpenStarterProcess();
+// False once the producer is gone: its process (when known) has ended, and
+// neither the job event nor the control mapping has a handle besides the
+// relay's own.  True when the counts cannot be had: the relay never ends on
+// a guess.
+bool ProducerMayStillSignal(const ProducerWatch& producer);
+// Keeps a handle the relay holds from its producer out of every process this
+// one starts (the Java application's included): an inherited copy would
+// count as the producer's.
+void KeepFromChildren(HANDLE handle);
+
+// ---------------------------------------------------------------------------
+// The end of a job, on the job event (end_signal.cpp).  The relay signals
+// the job event when it has taken a job's end marker; that signal is the
+// producer's to take.
+enum class EndSignal {
+  kTaken,          // the producer took it; the next job's signal is yet to come
+  kNextJobBegun,   // the producer began its next job: its first chunk-ready
+                   // has been taken, and the job event with it; that job
+                   // begins now, at that chunk
+  kProducerGone,   // the producer went: the signal was taken back
+  kUnreadable,     // the event's state or the Control block cannot be read:
+                   // after a pause of 50 ms (which producers of old rely on)
+                   // a pending signal counts as the next job's
+};
+// Waits until the producer has taken the job event's signal, reading its
+// state without taking it, or has begun its next job: while the signal is
+// pending the relay waits on the chunk-ready event the Control block names,
+// looking again at the job event every 1 ms at first, every 10 ms after
+// 100 ms and every 50 ms after a second.  Bounded by the producer's
+// presence, looked at every kProducerCheckMs as while idle: a signal left by
+// a producer that went away is never taken for a job nobody sent.
+EndSignal AwaitEndSignalTaken(const ProducerWatch& producer);
 
 // ---------------------------------------------------------------------------
 // The slot's wake-ups (wakeups.cpp).

@@ -5,19 +5,6 @@
 #include "host/trace.h"
 #include "relay/relay.h"
 
-void ClearRelaySlot(RelaySlot* slot) {
-  slot->wakeups.store(0);
-  slot->running.store(0);
-  slot->thread = nullptr;
-  slot->threadId = 0;
-  slot->data.store(nullptr);
-  slot->length.store(0);
-  slot->callStatus.store(0);
-  slot->javaResult.store(0);
-  slot->headerPending.store(0);
-  slot->holders.store(0);
-}
-
 namespace {
 
 // Passes the chunk of `length` bytes waiting in the slot to Java.  False
@@ -48,26 +35,6 @@ bool PassChunk(RelaySlot* slot, Bridge* bridge, uint32_t length) {
   if (status == 0) TraceFailure(TRACE_DATA_NOT_PASSED, length);
   return status != 0;
 }
-
-}  // namespace
-
-void StartRelayWorker(RelaySlot* slot) {
-  ClearRelaySlot(slot);
-  slot->headerPending.store(1);
-  slot->running.store(1);
-  // The worker's hold is taken for it before it can run, and let go again
-  // when no thread comes.
-  slot->holders.store(2);
-  slot->thread = CreateThread(nullptr, 0, RelayWorkerMain, slot, 0, &slot->threadId);
-  if (slot->thread == nullptr) {
-    // Running back at 0: HandOffChunk returns at once and the job drains.
-    TraceFailure(TRACE_WORKER_NOT_STARTED, GetLastError());
-    slot->running.store(0);
-    slot->holders.store(1);
-  }
-}
-
-namespace {
 
 DWORD RunJob(RelaySlot* slot) {
   Bridge* bridge = CreateBridge();

@@ -28,6 +28,8 @@ void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs) {
 }
 
 RelaySlot* StartNextWorker(WorkerRoster* roster) {
+  // Jobs back to back leave no idle time to forget ended workers in.
+  ForgetEndedWorkers(roster);
   RelaySlot* slot = NewRelaySlot();
   if (slot == nullptr) {
     TraceFailure(TRACE_WORKER_NOT_STARTED, ERROR_NOT_ENOUGH_MEMORY);
@@ -38,7 +40,7 @@ RelaySlot* StartNextWorker(WorkerRoster* roster) {
   return slot;
 }
 
-bool AnyWorkerRunning(WorkerRoster* roster) {
+void ForgetEndedWorkers(WorkerRoster* roster) {
   std::vector<HANDLE>& lingering = roster->lingering;
   for (size_t i = 0; i < lingering.size();) {
     if (ThreadRunning(lingering[i])) {
@@ -48,6 +50,11 @@ bool AnyWorkerRunning(WorkerRoster* roster) {
       lingering.erase(lingering.begin() + static_cast<std::ptrdiff_t>(i));
     }
   }
+}
+
+bool AnyWorkerRunning(WorkerRoster* roster) {
+  ForgetEndedWorkers(roster);
+  std::vector<HANDLE>& lingering = roster->lingering;
   HANDLE current = roster->current != nullptr ? roster->current->thread : nullptr;
   return !lingering.empty() || (current != nullptr && ThreadRunning(current));
 }

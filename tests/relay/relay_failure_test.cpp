@@ -81,7 +81,7 @@ TEST_F(RelayFailure, JobAfterAFailedBindingRunsNormally) {
 }
 
 TEST_F(RelayFailure, SlowWriteEndOfOneJobNeverMeetsTheNextJob) {
-  // writeEnd outlasts the end-of-job wait (2000 reads and 50 ms): the next
+  // writeEnd outlasts the end-of-job wait (100 ms): the next
   // job's worker must not get the slot while the old one still uses it.
   jvm_->Configure("slow_end_ms", "400");
   OpenChannel();
@@ -204,4 +204,37 @@ TEST_F(RelayFailure, FailedWaitForAChunkEndsTheJobWithoutSpinning) {
   ASSERT_EQ(FeedJob(&channel_, Bytes(job), job.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
   ASSERT_TRUE(StopRelay());
   EXPECT_EQ(JavaCalls(), (Calls{"runVelmo", "writeEnd", "runVelmo", "writePSData 1000", "writeEnd"}));
+}
+
+TEST_F(RelayFailure, WorkerLetGoPastTheBoundHasItsThreadHandleClosedOnceItEnds) {
+  OpenChannel();
+  StartRelay();
+  std::string job1 = PatternBytes(3000, 51), job2 = PatternBytes(3000, 52);
+  JobPlan plan;
+  JobTally tally;
+  // The first job's writeEnd outlasts the worker bound, then returns.
+  jvm_->Configure("slow_end_ms", std::to_string(kWorkerBoundMs + 1500).c_str());
+  ASSERT_EQ(FeedJob(&channel_, Bytes(job1), job1.size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  ASSERT_TRUE(AwaitJobEnds(1, kRelayTimeoutMs));
+  jvm_->Configure("slow_end_ms", nullptr);
+  DWORD before = 0, after = 0;
+  ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before)) << "GetProcessHandleCount failed: " << GetLastError();
+  ASSERT_EQ(FeedJob(&channel_, Bytes(job2), job2.size(), plan, 2 * kRelayTimeoutMs, &tally), Delivery::kDone);
+  // Both workers end; the relay, idle, looks at its workers every second.
+  std::vector<DWORD> threads = JobThreads();
+  ASSERT_EQ(threads.size(), 2u);
+  for (DWORD id : threads) {
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
+    if (thread != nullptr) {
+      EXPECT_EQ(WaitForSingleObject(thread, kRelayTimeoutMs), static_cast<DWORD>(WAIT_OBJECT_0));
+      CloseHandle(thread);
+    }
+  }
+  Sleep(2 * kProducerCheckMs + 500);
+  ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
+  // One worker's thread handle is held at either count: the current job's.
+  EXPECT_EQ(after, before) << "thread handles of ended workers are still held";
+  ASSERT_TRUE(StopRelay());
+  EXPECT_TRUE(SameBytes(jvm_->Received("header"), job1.substr(0, 2048) + job2.substr(0, 2048)));
+  EXPECT_TRUE(SameBytes(jvm_->Received("data"), job1.substr(2048) + job2.substr(2048)));
 }

@@ -54,7 +54,10 @@ bool RelayTest::StopRelay() {
     CloseHandle(relayControl_);
     relayControl_ = nullptr;
   }
+  // As a next job begins: a relay still looking whether its end-of-job
+  // signal was taken sees the chunk-ready that follows.
   if (channel_.jobEvent != nullptr) SetEvent(channel_.jobEvent);
+  if (channel_.chunkReadyEvent != nullptr) SetEvent(channel_.chunkReadyEvent);
   bool result = false;
   return AwaitRelayReturn(kRelayTimeoutMs, &result);
 }

@@ -30,8 +30,8 @@ class RelayTest : public ::testing::Test {
   void StartRelay();
   void StartRelayOn(uintptr_t controlMapping);
   // Ends a relay that waits for a job: its duplicate of the control mapping
-  // is closed and the job event signalled, so the relay can no longer read
-  // the Control block and returns.  Once it has returned every Java call of
+  // is closed and a job begun (job event, chunk-ready), so the relay can no
+  // longer read the Control block and returns.  Once it has returned every Java call of
   // every job has been made.  False when it did not return in time.
   bool StopRelay();
   // True when RunPrintRelay returned within timeoutMs; its result then.

@@ -29,11 +29,17 @@ class RelayResilience : public ::testing::Test {
  protected:
   void SetUp() override {
     install_.MakeStandardInstall();
+    NameJavaFiles();
+  }
+  // The files the stand-in Java application writes, named afresh for each
+  // case: a process of an earlier case (a child of Java) may still hold one.
+  void NameJavaFiles() {
     for (const char* name : {"LOG", "HEADER", "DATA"}) {
       std::string variable = std::string("FAKEJVM_") + name + "_FILE";
-      SetEnvironmentVariableA(variable.c_str(), (install_.root() + "\\" + name).c_str());
+      SetEnvironmentVariableA(variable.c_str(), JavaFile(name).c_str());
     }
   }
+  std::string JavaFile(const char* name) const { return install_.root() + "\\" + name + std::to_string(case_); }
   void TearDown() override {
     if (channel_.relay != nullptr) EndRelayProcess(&channel_, 10000, nullptr);
     CloseProducerChannel(&channel_);
@@ -43,9 +49,10 @@ class RelayResilience : public ::testing::Test {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Velmo");
   }
 
-  // jvmhost.exe as the relay of a fresh channel that this test feeds.
-  void StartRelay() {
-    ASSERT_TRUE(OpenProducerChannel(&channel_, 65536, true)) << "OpenProducerChannel failed: " << GetLastError();
+  // jvmhost.exe as the relay of a fresh channel that this test feeds; name:
+  // the objects' names, for a producer that opens them by name.
+  void StartRelay(const char* name = nullptr) {
+    ASSERT_TRUE(OpenProducerChannel(&channel_, 65536, true, name)) << "OpenProducerChannel failed: " << GetLastError();
     ASSERT_TRUE(StartRelayProcess(JavaInstall::BuiltFile("jvmhost.exe"), &channel_, nullptr))
         << "jvmhost.exe not started: " << GetLastError();
   }
@@ -60,7 +67,7 @@ class RelayResilience : public ::testing::Test {
   // when it never was.
   std::vector<std::string> EventsOnce(const std::string& line, long count) const {
     for (ULONGLONG deadline = GetTickCount64() + kDeliveryTimeoutMs; GetTickCount64() < deadline; Sleep(20)) {
-      std::istringstream log(ReadFileBytes(install_.root() + "\\LOG"));
+      std::istringstream log(ReadFileBytes(JavaFile("LOG")));
       std::vector<std::string> events;
       for (std::string event; std::getline(log, event);) {
         if ((event.rfind("java ", 0) == 0 && event != "java getInstance") || event == "DetachCurrentThread") {
@@ -78,12 +85,58 @@ class RelayResilience : public ::testing::Test {
       header += job.substr(0, 2048);
       data += job.substr(2048);
     }
-    return SameBytes(ReadFileBytes(install_.root() + "\\HEADER"), header) &&
-           SameBytes(ReadFileBytes(install_.root() + "\\DATA"), data);
+    return SameBytes(ReadFileBytes(JavaFile("HEADER")), header) &&
+           SameBytes(ReadFileBytes(JavaFile("DATA")), data);
+  }
+
+  // Ends the relay and forgets what Java received, for the next case.
+  void EndCase() {
+    if (channel_.relay != nullptr) EndRelayProcess(&channel_, 10000, nullptr);
+    CloseProducerChannel(&channel_);
+    ++case_;
+    NameJavaFiles();
+  }
+  // producer.exe with --keep-relay and `arguments`, run to its end; the
+  // relay's process, left running, becomes channel_.relay.
+  void RunProducerKeepingRelay(const std::string& arguments) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) << "CreatePipe failed: " << GetLastError();
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::string program = JavaInstall::BuiltFile("producer.exe");
+    std::string commandLine = "\"" + program + "\" --keep-relay " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    PROCESS_INFORMATION producer = {};
+    BOOL started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                  &startup, &producer);
+    CloseHandle(writeEnd);
+    if (!started) CloseHandle(readEnd);
+    ASSERT_TRUE(started) << "CreateProcessA failed: " << GetLastError();
+    CloseHandle(producer.hThread);
+    // With --keep-relay, producer.exe names the relay on its first line.
+    char line[64] = {};
+    DWORD read = 0;
+    unsigned long relayId = 0;
+    ReadFile(readEnd, line, sizeof line - 1, &read, nullptr);
+    CloseHandle(readEnd);
+    if (sscanf(line, "producer: relay process %lu", &relayId) == 1) {
+      channel_.relay = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, relayId);
+    }
+    DWORD exitCode = 99;
+    bool producerEnded = WaitForSingleObject(producer.hProcess, kDeliveryTimeoutMs) == WAIT_OBJECT_0 &&
+                         GetExitCodeProcess(producer.hProcess, &exitCode) && exitCode == 0;
+    if (!producerEnded) TerminateProcess(producer.hProcess, 99);
+    CloseHandle(producer.hProcess);
+    ASSERT_NE(channel_.relay, nullptr) << "no relay named: " << line;
+    ASSERT_TRUE(producerEnded) << "producer.exe did not deliver (exit code " << exitCode << ")";
   }
 
   JavaInstall install_;
   ProducerChannel channel_ = {};
+  int case_ = 0;
 };
 
 }  // namespace
@@ -143,64 +196,113 @@ TEST_F(RelayResilience, WriteEndThatNeverReturnsHoldsTheNextJobsOnlyForTheWorker
       << "the relay ended under a worker still in Java";
 }
 
-TEST_F(RelayResilience, RelayEndsByItselfWhenTheProducerProcessHasEnded) {
+TEST_F(RelayResilience, RelayEndsWithinSecondsOfItsProducerProcessEvenUnderAChildOfJava) {
   std::string path = install_.root() + "\\job.ps", job = PatternBytes(120000, 87);
   ASSERT_TRUE(WriteFileText(path, job));
-  // With --keep-relay, producer.exe names the relay on its first line.
-  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) << "CreatePipe failed: " << GetLastError();
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  std::string program = JavaInstall::BuiltFile("producer.exe");
-  std::string commandLine = "\"" + program + "\" --keep-relay \"" + path + "\"";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  PROCESS_INFORMATION producer = {};
-  ASSERT_TRUE(CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                             &producer))
-      << "CreateProcessA failed: " << GetLastError();
-  CloseHandle(writeEnd);
-  CloseHandle(producer.hThread);
-  char line[64] = {};
-  DWORD read = 0;
-  unsigned long relayId = 0;
-  ReadFile(readEnd, line, sizeof line - 1, &read, nullptr);
-  CloseHandle(readEnd);
-  ASSERT_EQ(sscanf(line, "producer: relay process %lu", &relayId), 1) << line;
-  channel_.relay = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, relayId);
-  DWORD exitCode = 99;
-  bool producerEnded = WaitForSingleObject(producer.hProcess, kDeliveryTimeoutMs) == WAIT_OBJECT_0 &&
-                       GetExitCodeProcess(producer.hProcess, &exitCode) && exitCode == 0;
-  if (!producerEnded) TerminateProcess(producer.hProcess, 99);
-  CloseHandle(producer.hProcess);
-  ASSERT_TRUE(producerEnded) << "producer.exe did not deliver its job (exit code " << exitCode << ")";
-
-  ULONGLONG start = GetTickCount64();
-  ASSERT_EQ(WaitForSingleObject(channel_.relay, 10 * kProducerCheckMs), static_cast<DWORD>(WAIT_OBJECT_0))
-      << "the relay outlived its producer";
-  printf("relay ended %llu ms after its producer\n", GetTickCount64() - start);
-  EXPECT_TRUE(GetExitCodeProcess(channel_.relay, &exitCode) && exitCode == 0) << exitCode;
-  EXPECT_TRUE(ReceivedExactly({job}));
+  struct Case {
+    const char* what;
+    std::string arguments;
+    std::vector<std::string> events;
+    std::string received;
+  };
+  // The Java application starts a long-lived child that inherits every
+  // inheritable handle of jvmhost: the producer's must not be among them.
+  SetEnvironmentVariableA("FAKEJVM_CHILD_COMMAND", "C:\\windows\\system32\\ping.exe -n 60 127.0.0.1");
+  const Case cases[] = {
+      {"after its job", "\"" + path + "\"",
+       {"java runVelmo", "java writeHeader 2048", "java writePSData 63488", "java writePSData 54464", "java writeEnd",
+        "DetachCurrentThread"},
+       job},
+      // No end marker: the job is ended, its Java job with it.
+      {"in the middle of a job", "--end-mid-job --chunk 40000 \"" + path + "\"",
+       {"java runVelmo", "java writeHeader 2048", "java writePSData 37952", "java writeEnd", "DetachCurrentThread"},
+       job.substr(0, 40000)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunProducerKeepingRelay(c.arguments);
+    if (HasFatalFailure()) break;
+    ULONGLONG start = GetTickCount64();
+    DWORD ended = WaitForSingleObject(channel_.relay, 10 * kProducerCheckMs);
+    printf("%s: relay ended %llu ms after its producer\n", c.what, GetTickCount64() - start);
+    std::string log = ReadFileBytes(JavaFile("LOG"));
+    unsigned long child = 0;
+    size_t at = log.rfind("\nchild ");
+    if (at != std::string::npos) child = strtoul(log.c_str() + at + 7, nullptr, 10);
+    HANDLE childProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, child);
+    EXPECT_NE(childProcess, nullptr) << "the Java application's child did not start: " << log;
+    EXPECT_EQ(ended, static_cast<DWORD>(WAIT_OBJECT_0)) << "the relay outlived its producer";
+    if (childProcess != nullptr) {
+      EXPECT_EQ(WaitForSingleObject(childProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the child ended first";
+      TerminateProcess(childProcess, 0);
+      // Its inherited copies of files (Java's log among them) go with it.
+      WaitForSingleObject(childProcess, 10000);
+      CloseHandle(childProcess);
+    }
+    DWORD exitCode = 99;
+    EXPECT_TRUE(GetExitCodeProcess(channel_.relay, &exitCode) && exitCode == 0) << exitCode;
+    EXPECT_EQ(EventsOnce("DetachCurrentThread", 1), c.events);
+    EXPECT_TRUE(ReceivedExactly({c.received}));
+    EndCase();
+  }
+  SetEnvironmentVariableA("FAKEJVM_CHILD_COMMAND", nullptr);
 }
 
-TEST_F(RelayResilience, ProducerThatEndsMidJobEndsTheJobAndThenTheRelay) {
-  StartRelay();
-  std::string sent = PatternBytes(40000, 88);
-  ASSERT_EQ(BeginJob(&channel_), Delivery::kDone);
-  ASSERT_EQ(SendChunk(&channel_, Bytes(sent), static_cast<uint32_t>(sent.size()), kDeliveryTimeoutMs),
-            Delivery::kDone);
-  // The port monitor's process ends before the end marker: its handles go.
-  CloseProducerChannel(&channel_);
+TEST_F(RelayResilience, ProducerThatKeepsNoHandleBetweenJobsKeepsItsRelay) {
+  char name[64];
+  snprintf(name, sizeof name, "Local\\relay-test-%lu", GetCurrentProcessId());
+  StartRelay(name);
+  std::string job1 = PatternBytes(70000, 89), job2 = PatternBytes(3000, 90);
+  // The relay holds the only handles between jobs; this process, which
+  // started it, lives on.
+  for (const std::string* job : {&job1, &job2}) {
+    LetGoOfProducerChannel(&channel_);
+    ASSERT_EQ(WaitForSingleObject(channel_.relay, 5000), static_cast<DWORD>(WAIT_TIMEOUT)) << "the relay ended";
+    ASSERT_TRUE(ReopenProducerChannel(&channel_)) << "the objects are gone: " << GetLastError();
+    ASSERT_EQ(Feed(*job), Delivery::kDone);
+  }
+  std::vector<std::string> events = EventsOnce("java writeEnd", 2);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "java runVelmo"), 2);
+  EXPECT_EQ(WaitForSingleObject(channel_.relay, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the relay ended";
+  EXPECT_TRUE(ReceivedExactly({job1, job2}));
+}
 
-  ASSERT_EQ(WaitForSingleObject(channel_.relay, 10 * kProducerCheckMs), static_cast<DWORD>(WAIT_OBJECT_0))
-      << "the relay outlived a producer that ended mid-job";
-  DWORD exitCode = 99;
-  EXPECT_TRUE(GetExitCodeProcess(channel_.relay, &exitCode) && exitCode == 0) << exitCode;
-  // What came was passed on, and the Java job was ended, not left open.
-  EXPECT_EQ(EventsOnce("DetachCurrentThread", 1),
-            (std::vector<std::string>{"java runVelmo", "java writeHeader 2048", "java writePSData 37952", "java writeEnd",
-                                      "DetachCurrentThread"}));
-  EXPECT_TRUE(ReceivedExactly({sent}));
+TEST_F(RelayResilience, ProducersThatTakeTheEndOfJobSignalLateOrNeverGetEveryJobOnce) {
+  for (int late : {200, 1000, kNeverTakesEndSignal}) {
+    SCOPED_TRACE(late);
+    StartRelay();
+    channel_.endSignalLateMs = late;
+    std::vector<std::string> jobs = {PatternBytes(30000, 91), PatternBytes(2500, 92), PatternBytes(70000, 93)};
+    for (const std::string& job : jobs) EXPECT_EQ(Feed(job), Delivery::kDone);
+    std::vector<std::string> events = EventsOnce("DetachCurrentThread", 3);
+    // A Java job nobody sent would begin within the pause of old (50 ms).
+    Sleep(500);
+    events = EventsOnce("DetachCurrentThread", 3);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "java runVelmo"), 3);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "java writeEnd"), 3);
+    EXPECT_TRUE(ReceivedExactly(jobs));
+    EndCase();
+  }
+}
+
+TEST_F(RelayResilience, SignalsOfAJobEndedAtAnUnreadableMappingNeverReachTheNextJob) {
+  StartRelay();
+  std::vector<std::string> jobs;
+  std::string rest = PatternBytes(65536, 94);
+  for (int round = 0; round < 4; ++round) {
+    SCOPED_TRACE(round);
+    BrokenMapping kind = round % 2 == 0 ? BrokenMapping::kUncommitted : BrokenMapping::kZero;
+    ASSERT_EQ(FeedBrokenJob(&channel_, kind, 1000, kDeliveryTimeoutMs), Delivery::kDone);
+    // The producer goes on with the broken job, its mapping readable again:
+    // every signal is answered, none read, and no end of job comes.
+    EXPECT_EQ(SendChunk(&channel_, Bytes(rest), 65536, kDeliveryTimeoutMs), Delivery::kDone);
+    EXPECT_EQ(SendChunk(&channel_, Bytes(rest), 4096, kDeliveryTimeoutMs), Delivery::kDone);
+    EXPECT_EQ(SendLengthOnly(&channel_, kChunkEndMarker, kDeliveryTimeoutMs), Delivery::kDone);
+    EXPECT_EQ(WaitForSingleObject(channel_.jobEvent, 300), static_cast<DWORD>(WAIT_TIMEOUT)) << "a broken job ended";
+    jobs.push_back(PatternBytes(20000 + 7000 * round, 95 + round));
+    ASSERT_EQ(Feed(jobs.back()), Delivery::kDone);
+  }
+  std::vector<std::string> events = EventsOnce("DetachCurrentThread", 8);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "java runVelmo"), 8);
+  EXPECT_TRUE(ReceivedExactly(jobs));
 }

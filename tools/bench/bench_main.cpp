@@ -10,7 +10,11 @@
 // and with the fallback for Windows 7 (forced by its switch).  Then one job
 // with slow Java (writePSData 50 ms) for the intake's CPU time, both ways.
 //
-//   bench [--rounds N] [--scale F] [--slow-chunks N] [--jvmhost PATH]
+// Jobs back to back: jobs per second of empty jobs and of jobs of one 4 KiB
+// chunk, relay against the floor, whose end of a job keeps the same
+// protocol (it waits until the producer has taken its end-of-job signal).
+//
+//   bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--jvmhost PATH]
 //   bench HANDLE          (the floor consumer; started by bench itself)
 #include <windows.h>
 
@@ -37,6 +41,7 @@ struct Options {
   int rounds = 15;
   double scale = 1.0;
   int slowChunks = 40;
+  int jobs = 40;  // per round and kind, for jobs per second
   std::string jvmhost;
 };
 
@@ -51,6 +56,13 @@ struct SizeCase {
   size_t jobBytes;  // at scale 1
   std::vector<double> memcpyMiBs, floorMiBs, floorUs, floorStartMs;
   RelayRuns relay, fallback;
+};
+
+// Jobs back to back of one kind: empty, or one chunk each.
+struct JobsCase {
+  uint32_t chunkBytes;
+  const char* name;
+  std::vector<double> floorJobs, relayJobs, pairedRatios;
 };
 
 SizeCase SizeCaseOf(uint32_t chunkSize, const char* name, size_t jobBytes) {
@@ -91,6 +103,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->scale = atof(value);
     } else if (name == "--slow-chunks") {
       options->slowChunks = atoi(value);
+    } else if (name == "--jobs") {
+      options->jobs = atoi(value);
     } else if (name == "--jvmhost") {
       options->jvmhost = value;
     } else {
@@ -98,7 +112,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     }
   }
   if (options->jvmhost.empty()) options->jvmhost = BesideThisProgram("jvmhost.exe");
-  return options->rounds > 0 && options->scale > 0 && options->slowChunks > 0;
+  return options->rounds > 0 && options->scale > 0 && options->slowChunks > 0 && options->jobs > 0;
 }
 
 // A consumer process on a channel of its own.
@@ -187,7 +201,7 @@ int main(int argc, char** argv) {
   }
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    fprintf(stderr, "usage: bench [--rounds N] [--scale F] [--slow-chunks N] [--jvmhost PATH]\n");
+    fprintf(stderr, "usage: bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--jvmhost PATH]\n");
     return 1;
   }
 
@@ -210,7 +224,16 @@ int main(int argc, char** argv) {
   }
   std::vector<unsigned char> source = JobBytes(largest);
 
+  std::vector<JobsCase> jobCases = {{0, "empty jobs", {}, {}, {}}, {4096, "4 KiB jobs", {}, {}, {}}};
   for (int round = 0; round < options.rounds; ++round) {
+    for (JobsCase& c : jobCases) {
+      double floorJobs = MeasureJobsPerSecond(&floor.channel, options.jobs, c.chunkBytes, kTimeoutMs);
+      double relayJobs = MeasureJobsPerSecond(&relay.channel, options.jobs, c.chunkBytes, kTimeoutMs);
+      if (floorJobs <= 0 || relayJobs <= 0) return Fail("a job did not complete");
+      c.floorJobs.push_back(floorJobs);
+      c.relayJobs.push_back(relayJobs);
+      c.pairedRatios.push_back(relayJobs / floorJobs);
+    }
     for (SizeCase& c : cases) {
       std::vector<unsigned char> bytes(source.begin(), source.begin() + static_cast<long>(c.jobBytes));
       c.memcpyMiBs.push_back(MeasureMemcpy(bytes, c.chunkSize, 1));
@@ -243,6 +266,15 @@ int main(int argc, char** argv) {
   printf("job start (job event to first chunk acknowledged), medians: floor %.2f ms, relay %.2f ms, "
          "fallback %.2f ms\n\n",
          Median(cases[1].floorStartMs), Median(cases[1].relay.startMs), Median(cases[1].fallback.startMs));
+  printf("jobs back to back (%d a round, the producer taking each end-of-job signal at once), medians:\n",
+         options.jobs);
+  printf("%-16s %12s %12s %13s %13s\n", "kind", "floor jobs/s", "relay jobs/s", "relay/floor", "paired ratio");
+  for (const JobsCase& c : jobCases) {
+    double floorJobs = Median(c.floorJobs), relayJobs = Median(c.relayJobs);
+    printf("%-16s %12.1f %12.1f %12.0f%% %12.0f%%\n", c.name, floorJobs, relayJobs, 100.0 * relayJobs / floorJobs,
+           100.0 * Median(c.pairedRatios));
+  }
+  printf("\n");
   StopConsumer(&relay);
   StopConsumer(&fallback);
 

@@ -25,7 +25,9 @@ bool RunFloorConsumer(uintptr_t controlMapping) {
   UnmapViewOfFile(view);
 
   std::vector<unsigned char> copy;
-  while (WaitForSingleObject(jobEvent, INFINITE) == WAIT_OBJECT_0) {
+  ProducerWatch producer = {nullptr, jobEvent, control};
+  bool jobBegun = false;
+  while (jobBegun || WaitForSingleObject(jobEvent, INFINITE) == WAIT_OBJECT_0) {
     view = MapViewOfFile(control, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0);
     if (view == nullptr) break;
     HANDLE chunkMapping = FieldHandle(view, offsetof(ControlBlock, chunkMapping));
@@ -33,7 +35,10 @@ bool RunFloorConsumer(uintptr_t controlMapping) {
     HANDLE chunkReady = FieldHandle(view, offsetof(ControlBlock, chunkReadyEvent));
     UnmapViewOfFile(view);
     bool endMarker = false;
-    while (!endMarker && WaitForSingleObject(chunkReady, INFINITE) == WAIT_OBJECT_0) {
+    // After kNextJobBegun the job's first chunk-ready is taken already.
+    bool firstChunkSignalled = jobBegun;
+    while (!endMarker && (firstChunkSignalled || WaitForSingleObject(chunkReady, INFINITE) == WAIT_OBJECT_0)) {
+      firstChunkSignalled = false;
       const unsigned char* chunk =
           static_cast<const unsigned char*>(MapViewOfFile(chunkMapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
       if (chunk != nullptr) {
@@ -51,8 +56,9 @@ bool RunFloorConsumer(uintptr_t controlMapping) {
     }
     if (!endMarker) break;
     SetEvent(jobEvent);
-    // As the relay does: the producer takes the end-of-job signal first.
-    Sleep(50);
+    // As the relay does: the producer takes the end-of-job signal, or begins
+    // its next job on top of it.
+    jobBegun = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
   }
   return true;
 }

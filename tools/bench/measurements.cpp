@@ -67,6 +67,18 @@ JobMeasurement MeasureJob(ProducerChannel* channel, const std::vector<unsigned c
   return result;
 }
 
+double MeasureJobsPerSecond(ProducerChannel* channel, int jobs, uint32_t chunkBytes, DWORD timeoutMs) {
+  std::vector<unsigned char> chunk(chunkBytes, 0x25);
+  Sleep(kSettleMs);
+  double start = Now();
+  for (int job = 0; job < jobs; ++job) {
+    if (BeginJob(channel) != Delivery::kDone) return 0;
+    if (chunkBytes > 0 && SendChunk(channel, chunk.data(), chunkBytes, timeoutMs) != Delivery::kDone) return 0;
+    if (EndJob(channel, timeoutMs) != Delivery::kDone) return 0;
+  }
+  return jobs / (Now() - start);
+}
+
 double MeasureMemcpy(const std::vector<unsigned char>& bytes, uint32_t chunkSize, int repeats) {
   std::vector<unsigned char> target(chunkSize);
   double best = 0;

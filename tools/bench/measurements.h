@@ -23,6 +23,11 @@ struct JobMeasurement {
 JobMeasurement MeasureJob(ProducerChannel* channel, const std::vector<unsigned char>& bytes, uint32_t chunkSize,
                           HANDLE consumerThread, DWORD timeoutMs);
 
+// Feeds `jobs` jobs back to back, each of one chunk of chunkBytes (none when
+// 0) and the end marker, taking each end-of-job signal at once as a prompt
+// producer does; jobs per second, or 0 when a job did not complete.
+double MeasureJobsPerSecond(ProducerChannel* channel, int jobs, uint32_t chunkBytes, DWORD timeoutMs);
+
 // Copies bytes in pieces of chunkSize into a buffer of that size, `repeats`
 // times over; MiB/s of the fastest pass.
 double MeasureMemcpy(const std::vector<unsigned char>& bytes, uint32_t chunkSize, int repeats);

@@ -52,6 +52,28 @@ const std::string* ArrayArgument(const Method* method, jobject argument) {
   return &ObjectAt(object).bytes;
 }
 
+// A Java application may start processes of its own (Runtime.exec, a
+// viewer for the printed file); the JVM lets them inherit every inheritable
+// handle of the process.  Once per process, on the first "runVelmo".
+void StartChildOnce() {
+  static bool started = false;
+  std::string command = Setting("child_command");
+  if (started || command.empty()) return;
+  started = true;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &process)) {
+    RecordEvent("child not started " + std::to_string(GetLastError()));
+    return;
+  }
+  RecordEvent("child " + std::to_string(process.dwProcessId));
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
 }  // namespace
 
 const Method kGetInstance = {"getInstance", "()Lvelmo/jni/VelmoPS;", true};
@@ -109,6 +131,7 @@ jint RunInstanceMethod(ThreadEnv* thread, const Method* method, jobject argument
     if (bytes != nullptr) DropArrayStorage(&ObjectAt(Deref(argument, method->name)).bytes);
   } else {
     RecordEvent("java " + name);
+    if (name == "runVelmo") StartChildOnce();
   }
   if (Setting("throw_from") == name) Throw(thread, "java/lang/RuntimeException");
   return result;

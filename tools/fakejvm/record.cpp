@@ -20,7 +20,7 @@ const char* const kKeys[] = {"create_result",        "attach_result",       "no_
                              "hang_end",             "count_only",          "log_file",
                              "header_file",          "data_file",           "java_version",
                              "init_error",           "create_ms",
-                             "native_library"};
+                             "native_library",       "child_command"};
 
 std::vector<Event> gEvents;
 int gViolations = 0;

@@ -1,7 +1,9 @@
 #include "tools/producer/print_producer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "relay/relay.h"
 
@@ -9,10 +11,17 @@ namespace {
 
 uint64_t HandleValue(HANDLE handle) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(handle)); }
 
-HANDLE CreateMapping(size_t size, SECURITY_ATTRIBUTES* security) {
+HANDLE CreateMapping(size_t size, SECURITY_ATTRIBUTES* security, const char* name) {
   uint64_t size64 = size;
   return CreateFileMappingA(INVALID_HANDLE_VALUE, security, PAGE_READWRITE, static_cast<DWORD>(size64 >> 32),
-                            static_cast<DWORD>(size64 & 0xFFFFFFFFu), nullptr);
+                            static_cast<DWORD>(size64 & 0xFFFFFFFFu), name);
+}
+
+// The name of one of the channel's objects, or null when it has none.
+const char* ObjectName(const ProducerChannel* channel, const char* object, std::string* storage) {
+  if (channel->name[0] == '\0') return nullptr;
+  *storage = std::string(channel->name) + "-" + object;
+  return storage->c_str();
 }
 
 void CloseIfOpen(HANDLE* handle) {
@@ -43,15 +52,17 @@ void WriteLength(ProducerChannel* channel, int32_t length) {
 
 }  // namespace
 
-bool OpenProducerChannel(ProducerChannel* channel, size_t chunkCapacity, bool inheritable) {
+bool OpenProducerChannel(ProducerChannel* channel, size_t chunkCapacity, bool inheritable, const char* name) {
   *channel = ProducerChannel{};
   if (chunkCapacity > static_cast<size_t>(INT32_MAX)) return false;
+  if (name != nullptr) snprintf(channel->name, sizeof channel->name, "%s", name);
   SECURITY_ATTRIBUTES security = {sizeof security, nullptr, inheritable ? TRUE : FALSE};
-  channel->controlMapping = CreateMapping(sizeof(ControlBlock), &security);
-  channel->chunkMapping = CreateMapping(chunkCapacity + kChunkDataOffset, &security);
-  channel->jobEvent = CreateEventA(&security, FALSE, FALSE, nullptr);
-  channel->chunkConsumedEvent = CreateEventA(&security, FALSE, FALSE, nullptr);
-  channel->chunkReadyEvent = CreateEventA(&security, FALSE, FALSE, nullptr);
+  std::string n1, n2, n3, n4, n5;
+  channel->controlMapping = CreateMapping(sizeof(ControlBlock), &security, ObjectName(channel, "control", &n1));
+  channel->chunkMapping = CreateMapping(chunkCapacity + kChunkDataOffset, &security, ObjectName(channel, "chunk", &n2));
+  channel->jobEvent = CreateEventA(&security, FALSE, FALSE, ObjectName(channel, "job", &n3));
+  channel->chunkConsumedEvent = CreateEventA(&security, FALSE, FALSE, ObjectName(channel, "consumed", &n4));
+  channel->chunkReadyEvent = CreateEventA(&security, FALSE, FALSE, ObjectName(channel, "ready", &n5));
   channel->chunkCapacity = chunkCapacity;
   if (channel->controlMapping == nullptr || channel->chunkMapping == nullptr || channel->jobEvent == nullptr ||
       channel->chunkConsumedEvent == nullptr || channel->chunkReadyEvent == nullptr) {
@@ -82,6 +93,32 @@ void CloseProducerChannel(ProducerChannel* channel) {
   CloseIfOpen(&channel->chunkReadyEvent);
 }
 
+void LetGoOfProducerChannel(ProducerChannel* channel) {
+  HANDLE relay = channel->relay;
+  channel->relay = nullptr;
+  CloseProducerChannel(channel);
+  channel->relay = relay;
+}
+
+bool ReopenProducerChannel(ProducerChannel* channel) {
+  std::string n1, n2, n3, n4, n5;
+  const DWORD kEventAccess = SYNCHRONIZE | EVENT_MODIFY_STATE;
+  channel->controlMapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, ObjectName(channel, "control", &n1));
+  channel->chunkMapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, ObjectName(channel, "chunk", &n2));
+  channel->jobEvent = OpenEventA(kEventAccess, FALSE, ObjectName(channel, "job", &n3));
+  channel->chunkConsumedEvent = OpenEventA(kEventAccess, FALSE, ObjectName(channel, "consumed", &n4));
+  channel->chunkReadyEvent = OpenEventA(kEventAccess, FALSE, ObjectName(channel, "ready", &n5));
+  if (channel->chunkMapping != nullptr) {
+    channel->chunkBlock = static_cast<unsigned char*>(MapViewOfFile(channel->chunkMapping, FILE_MAP_WRITE, 0, 0, 0));
+  }
+  if (channel->controlMapping == nullptr || channel->chunkBlock == nullptr || channel->jobEvent == nullptr ||
+      channel->chunkConsumedEvent == nullptr || channel->chunkReadyEvent == nullptr) {
+    LetGoOfProducerChannel(channel);
+    return false;
+  }
+  return true;
+}
+
 const char* DeliveryText(Delivery delivery) {
   switch (delivery) {
     case Delivery::kDone: return "done";
@@ -110,7 +147,9 @@ Delivery SendLengthOnly(ProducerChannel* channel, int32_t length, DWORD timeoutM
 
 Delivery EndJob(ProducerChannel* channel, DWORD timeoutMs) {
   Delivery delivery = SendLengthOnly(channel, kChunkEndMarker, timeoutMs);
-  if (delivery != Delivery::kDone) return delivery;
+  if (delivery != Delivery::kDone || channel->endSignalLateMs == kNeverTakesEndSignal) return delivery;
+  // A spooler thread preempted on a loaded machine comes back late.
+  if (channel->endSignalLateMs > 0) Sleep(static_cast<DWORD>(channel->endSignalLateMs));
   return AwaitRelay(channel, channel->jobEvent, timeoutMs);
 }
 

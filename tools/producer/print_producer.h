@@ -9,9 +9,11 @@
 //   - a job: the producer signals the job event; for each chunk it fills the
 //     Chunk block, signals chunk-ready and waits for chunk-consumed; then the
 //     end marker the same way; then it waits on the job event itself.  That
-//     wait takes the relay's end-of-job signal, so the relay, which waits on
-//     the same event again no sooner than 50 ms later, never mistakes its own
-//     signal for the next job.
+//     wait takes the relay's end-of-job signal (the relay waits until it has
+//     been taken before it waits on the event again).  Port monitors that
+//     differ are played too: one that takes that signal late, or never (it
+//     just begins the next job), and one that keeps no handle between jobs
+//     and opens the objects by name for each.
 //   - every wait is bounded, and also ends when the relay (a process, or a
 //     thread in the producer's process) ends first.
 #pragma once
@@ -30,14 +32,28 @@ struct ProducerChannel {
   unsigned char* chunkBlock;  // the producer's view of the chunk mapping
   size_t chunkCapacity;       // data bytes one chunk can hold
   HANDLE relay;               // the relay's process or thread once known, else null
+  // How the producer takes the relay's end-of-job signal: 0 at once, N
+  // milliseconds late, kNeverTakesEndSignal not at all.
+  int endSignalLateMs;
+  char name[64];  // prefix of the objects' names; empty when unnamed
 };
+constexpr int kNeverTakesEndSignal = -1;
 
 // Creates both mappings and the three events and writes the Control block.
 // chunkCapacity bytes of data fit after the length field.  inheritable: the
 // handles pass, with the same values, to a child started with
 // bInheritHandles.  False, with nothing left open, on any failure.
-bool OpenProducerChannel(ProducerChannel* channel, size_t chunkCapacity, bool inheritable);
+// name (may be null): the objects get names that begin with it, so they can
+// be opened again by name (ReopenProducerChannel).
+bool OpenProducerChannel(ProducerChannel* channel, size_t chunkCapacity, bool inheritable,
+                         const char* name = nullptr);
 void CloseProducerChannel(ProducerChannel* channel);
+// A producer that keeps no handle between jobs: closes its handles and view
+// (the relay keeps its own), keeping the names and the relay...
+void LetGoOfProducerChannel(ProducerChannel* channel);
+// ...and opens the named objects again for its next job.  The Control block
+// keeps the relay's handle values.  False when an object is gone.
+bool ReopenProducerChannel(ProducerChannel* channel);
 
 enum class Delivery {
   kDone,
@@ -54,7 +70,8 @@ Delivery SendChunk(ProducerChannel* channel, const void* data, uint32_t length, 
 // A Chunk block of only a length field (no data written): the end marker or
 // a length the relay must refuse.
 Delivery SendLengthOnly(ProducerChannel* channel, int32_t length, DWORD timeoutMs);
-// The end marker, its acknowledgement, then the relay's end-of-job signal.
+// The end marker, its acknowledgement, then the relay's end-of-job signal,
+// taken as the channel's endSignalLateMs says.
 Delivery EndJob(ProducerChannel* channel, DWORD timeoutMs);
 
 struct JobPlan {

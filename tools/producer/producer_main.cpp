@@ -15,6 +15,11 @@
 //                      (may be given more than once)
 //     --keep-relay     leave jvmhost running at the end; its process id is
 //                      printed at once ("producer: relay process N")
+//     --end-mid-job    end after the first chunk of the first file, without
+//                      its end marker, as a port monitor whose process dies
+//                      (implies --keep-relay)
+//     --take-end-ms N  take the relay's end-of-job signal N ms late; -1:
+//                      never take it (just begin the next job)
 //
 // Exit code: 0 every job acknowledged, 1 usage, 2 could not set up (file,
 // mapping, process), 3 timed out, 4 the relay ended or a wait failed.
@@ -39,6 +44,8 @@ struct Options {
   int emptyJobs = 0;
   std::vector<BrokenMapping> brokenJobs;
   bool keepRelay = false;
+  bool endMidJob = false;
+  int takeEndMs = 0;
   std::vector<std::string> files;
 };
 
@@ -46,7 +53,7 @@ void PrintUsage() {
   fprintf(stderr,
           "usage: producer [--chunk N] [--jvmhost PATH] [--timeout MS] [--zero-chunks N]\n"
           "                [--empty-jobs N] [--bad-length N] [--broken-mapping KIND]\n"
-          "                [--keep-relay] FILE...\n");
+          "                [--keep-relay] [--end-mid-job] [--take-end-ms N] FILE...\n");
 }
 
 bool ParseNumber(const char* text, long long low, long long high, long long* value) {
@@ -71,6 +78,11 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     bool hasValue = i + 1 < argc;
     if (name == "--keep-relay") {
       options->keepRelay = true;
+    } else if (name == "--end-mid-job") {
+      options->keepRelay = true;
+      options->endMidJob = true;
+    } else if (name == "--take-end-ms" && hasValue && ParseNumber(argv[++i], -1, 600000, &value)) {
+      options->takeEndMs = static_cast<int>(value);
     } else if (name == "--jvmhost" && hasValue) {
       options->jvmhost = argv[++i];
     } else if (name == "--chunk" && hasValue && ParseNumber(argv[++i], 1, INT32_MAX - 8, &value)) {
@@ -168,6 +180,14 @@ int main(int argc, char** argv) {
     // The relay outlives this process: whoever started it may want to watch it.
     printf("producer: relay process %lu\n", static_cast<unsigned long>(relayId));
     fflush(stdout);
+  }
+  channel.endSignalLateMs = options.takeEndMs < 0 ? kNeverTakesEndSignal : options.takeEndMs;
+  if (options.endMidJob && !jobs.empty()) {
+    uint32_t first = static_cast<uint32_t>(std::min<size_t>(options.plan.chunkSize, jobs[0].size()));
+    Delivery delivery = BeginJob(&channel);
+    if (delivery == Delivery::kDone) delivery = SendChunk(&channel, jobs[0].data(), first, options.timeoutMs);
+    // The process ends here; so do its handles, as with a spooler restart.
+    return delivery == Delivery::kDone ? 0 : ExitCodeOf(delivery);
   }
 
   LARGE_INTEGER frequency, start, stop;

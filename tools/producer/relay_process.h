@@ -15,7 +15,8 @@
 bool StartRelayProcess(const std::string& jvmhostPath, ProducerChannel* channel, DWORD* processId,
                        HANDLE* mainThread = nullptr);
 
-// The relay never ends by itself (it waits for the next job): the producer
-// ends it once its last job is acknowledged.  True when the process had
+// The relay does not end by itself while the process that started it lives
+// (it waits for the next job): the producer ends it once its last job is
+// acknowledged.  True when the process had
 // already ended or ended within timeoutMs; its exit code in *exitCode.
 bool EndRelayProcess(ProducerChannel* channel, DWORD timeoutMs, DWORD* exitCode);

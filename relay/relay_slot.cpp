@@ -1,0 +1,50 @@
+// The Relay slot's life, from its making to its freeing: cleared, held by the
+// intake alone, prepared and held by a job's worker too, and freed by
+// whichever side lets go last.  Neither side waits for the other to let go.
+#include <new>
+
+#include "host/trace.h"
+#include "relay/relay.h"
+
+void ClearRelaySlot(RelaySlot* slot) {
+  slot->wakeups.store(0);
+  slot->running.store(0);
+  slot->thread = nullptr;
+  slot->threadId = 0;
+  slot->data.store(nullptr);
+  slot->length.store(0);
+  slot->callStatus.store(0);
+  slot->javaResult.store(0);
+  slot->headerPending.store(0);
+  slot->holders.store(0);
+}
+
+RelaySlot* NewRelaySlot() {
+  RelaySlot* slot = new (std::nothrow) RelaySlot;
+  if (slot == nullptr) return nullptr;
+  ClearRelaySlot(slot);
+  slot->holders.store(1);
+  return slot;
+}
+
+void StartRelayWorker(RelaySlot* slot) {
+  ClearRelaySlot(slot);
+  slot->headerPending.store(1);
+  slot->running.store(1);
+  // The worker's hold is taken for it before it can run, and let go again
+  // when no thread comes.
+  slot->holders.store(2);
+  slot->thread = CreateThread(nullptr, 0, RelayWorkerMain, slot, 0, &slot->threadId);
+  if (slot->thread == nullptr) {
+    // Running back at 0: HandOffChunk returns at once and the job drains.
+    TraceFailure(TRACE_WORKER_NOT_STARTED, GetLastError());
+    slot->running.store(0);
+    slot->holders.store(1);
+  }
+}
+
+void ReleaseRelaySlot(RelaySlot* slot) {
+  // acq_rel: the side that frees the slot sees every write the other side
+  // made before letting go.
+  if (slot->holders.fetch_sub(1, std::memory_order_acq_rel) == 1) delete slot;
+}
