@@ -83,6 +83,9 @@
 //   create_ms=N           a creation that read its options takes N ms more,
 //                         without the DLL's lock, before it returns
 //   native_library=NAME   the application loads <runtime>\bin\NAME, as above
+//   child_command=LINE    on the process's first "runVelmo" the application
+//                         starts LINE as a process that inherits every
+//                         inheritable handle (Runtime.exec does so)
 //
 // Event lines, in call order:
 //   "GetCreatedJavaVMs count=N"
