@@ -35,5 +35,5 @@
 #define TRACE_BAD_CHUNK_LENGTH "bad chunk length; chunk skipped"
 #define TRACE_WAIT_FAILED "wait failed"
 #define TRACE_WORKER_PAST_BOUND "job's worker still in Java after the worker bound; left to finish on its own"
-#define TRACE_PRODUCER_GONE "nobody else holds the job event or the control mapping; relay ended"
-#define TRACE_PRODUCER_GONE_MID_JOB "nobody else holds the job event or the control mapping; job ended"
+#define TRACE_PRODUCER_GONE "producer gone (starter ended or unknown, nobody else holds the job event or the control mapping); relay ended"
+#define TRACE_PRODUCER_GONE_MID_JOB "producer gone (starter ended or unknown, nobody else holds the job event or the control mapping); job ended"
