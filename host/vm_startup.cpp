@@ -83,18 +83,6 @@ bool StartJavaVM(Bridge* bridge) {
   options[count++].optionString = libraryPath;
   options[count++].optionString = heapStart;
   options[count++].optionString = heapMax;
-  // Java 17 removed the permanent-generation options and refuses them; 8 to
-  // 16 only warn that they are ignored.  Dropping them from 17 on gives those
-  // runtimes the very heap that 8 to 16 run with.
-  if (JvmTakesPermanentGenerationOptions(&entry)) {
-    options[count++].optionString = permStart;
-    options[count++].optionString = permMax;
-  }
-  JavaVMInitArgs args = {};
-  args.version = JNI_VERSION_1_6;
-  args.nOptions = count;
-  args.options = options;
-  args.ignoreUnrecognized = JNI_FALSE;
 
   // Only the count decides; a failing query counts as no virtual machine.
   entry.getCreatedJavaVMs(&bridge->vm, 1, &existing);
@@ -105,6 +93,20 @@ bool StartJavaVM(Bridge* bridge) {
     attach.version = JNI_VERSION_1_6;
     result = bridge->vm->AttachCurrentThread(reinterpret_cast<void**>(&bridge->env), &attach);
   } else {
+    // Java 17 removed the permanent-generation options and refuses them; 8
+    // to 16 only warn that they are ignored.  Dropping them from 17 on gives
+    // those runtimes the very heap that 8 to 16 run with.  Decided here
+    // only: finding the runtime's version reads its files, which an attach
+    // has no use for.
+    if (JvmTakesPermanentGenerationOptions(&entry)) {
+      options[count++].optionString = permStart;
+      options[count++].optionString = permMax;
+    }
+    JavaVMInitArgs args = {};
+    args.version = JNI_VERSION_1_6;
+    args.nOptions = count;
+    args.options = options;
+    args.ignoreUnrecognized = JNI_FALSE;
     BeginVmStartupMessages();
     result = entry.createJavaVM(&bridge->vm, reinterpret_cast<void**>(&bridge->env), &args);
     EndVmStartupMessages(result < 0, result);

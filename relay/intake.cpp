@@ -138,21 +138,17 @@ bool DrainBrokenJob(const JobHandles& job, HANDLE jobEvent) {
   }
 }
 
-// How long the end of a job waits for its worker to leave Java: a worker
-// still in "writeEnd" then is waited for again, up to the worker bound,
-// when the next job begins.
-constexpr DWORD kWorkerEndWaitMs = 100;
-
 // Tells the worker the job is over.  The order matters: with the length and
 // data pointer cleared before the running flag, a worker that wakes finds no
-// chunk and leaves its loop.
+// chunk and leaves its loop.  Its end is waited for only when the next job
+// begins (RetireCurrentWorker): meanwhile its "writeEnd", its detach and its
+// thread's end overlap the end-of-job signal and the wait for the next job.
 void ShutDownWorker(RelaySlot* slot) {
   if (slot == nullptr) return;
   slot->length.store(0, std::memory_order_relaxed);
   slot->data.store(nullptr, std::memory_order_relaxed);
   slot->running.store(0, std::memory_order_release);
   WakeWorker(slot);
-  if (slot->thread != nullptr) WaitForSingleObject(slot->thread, kWorkerEndWaitMs);
 }
 
 enum class Idle { kJobBegins, kEnd };
