@@ -197,11 +197,13 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
   KeepFromChildren(producer.controlMapping);
   if (producer.jobEvent != INVALID_HANDLE_VALUE) KeepFromChildren(producer.jobEvent);
 
-  WorkerRoster roster = {nullptr, {}};
+  WorkerRoster roster = {nullptr, nullptr, {}};
   bool jobBegun = false, firstChunkSignalled = false;
   while (producer.jobEvent != nullptr && producer.jobEvent != INVALID_HANDLE_VALUE) {
-    // No worker for a job that never began: it would show Java a job start
-    // and end the producer never sent, and outlive the relay.
+    // No worker is called for a job that never began: it would show Java a
+    // job start and end the producer never sent.  Its thread is started
+    // ahead all the same, while the relay waits.
+    PrepareSpareWorker(&roster);
     if (!jobBegun && AwaitJob(producer, &roster) == Idle::kEnd) break;
     jobBegun = false;
     JobHandles job;
@@ -215,6 +217,9 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
       // The end marker is acknowledged before the job event is signalled.
       SetEvent(producer.jobEvent);
       ShutDownWorker(slot);
+      // The next job's thread starts while this worker ends and the
+      // producer takes the signal.
+      PrepareSpareWorker(&roster);
       jobBegun = firstChunkSignalled = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
     } else {
       ShutDownWorker(slot);

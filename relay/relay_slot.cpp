@@ -8,6 +8,7 @@
 
 void ClearRelaySlot(RelaySlot* slot) {
   slot->wakeups.store(0);
+  slot->jobCall.store(kJobAwaited);
   slot->running.store(0);
   slot->thread = nullptr;
   slot->threadId = 0;
@@ -41,6 +42,11 @@ void StartRelayWorker(RelaySlot* slot) {
     slot->running.store(0);
     slot->holders.store(1);
   }
+}
+
+void CallRelayWorker(RelaySlot* slot, RelayJobCall call) {
+  slot->jobCall.store(call, std::memory_order_release);
+  WakeWorker(slot);
 }
 
 void ReleaseRelaySlot(RelaySlot* slot) {

@@ -27,15 +27,27 @@ void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs) {
   ReleaseRelaySlot(slot);
 }
 
+void PrepareSpareWorker(WorkerRoster* roster) {
+  if (roster->spare != nullptr) return;
+  // Out of memory now, the job that begins tries again and traces it.
+  roster->spare = NewRelaySlot();
+  if (roster->spare != nullptr) StartRelayWorker(roster->spare);
+}
+
 RelaySlot* StartNextWorker(WorkerRoster* roster) {
   // Jobs back to back leave no idle time to forget ended workers in.
   ForgetEndedWorkers(roster);
-  RelaySlot* slot = NewRelaySlot();
+  RelaySlot* slot = roster->spare;
+  roster->spare = nullptr;
   if (slot == nullptr) {
-    TraceFailure(TRACE_WORKER_NOT_STARTED, ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
+    slot = NewRelaySlot();
+    if (slot == nullptr) {
+      TraceFailure(TRACE_WORKER_NOT_STARTED, ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+    StartRelayWorker(slot);
   }
-  StartRelayWorker(slot);
+  CallRelayWorker(slot, kJobBegun);
   roster->current = slot;
   return slot;
 }
@@ -61,7 +73,15 @@ bool AnyWorkerRunning(WorkerRoster* roster) {
 
 void RetireAllWorkers(WorkerRoster* roster, DWORD boundMs) {
   ULONGLONG deadline = GetTickCount64() + boundMs;
+  RelaySlot* spare = roster->spare;
+  roster->spare = nullptr;
+  // Never called, so never in Java: it leaves at once.
+  if (spare != nullptr) CallRelayWorker(spare, kJobCancelled);
   RetireCurrentWorker(roster, boundMs);
+  if (spare != nullptr) {
+    roster->current = spare;
+    RetireCurrentWorker(roster, boundMs);
+  }
   for (HANDLE thread : roster->lingering) {
     ULONGLONG now = GetTickCount64();
     WaitForSingleObject(thread, now < deadline ? static_cast<DWORD>(deadline - now) : 0);
