@@ -88,6 +88,7 @@ struct RelaySlot {
   std::atomic<int32_t> javaResult;
   std::atomic<int32_t> headerPending;
   std::atomic<int32_t> holders;  // sides that still hold the slot: intake, worker
+  std::atomic<int32_t> outOfJava;  // set by the worker once it has left Java for good (detached)
 };
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "WaitOnAddress needs plain 32-bit words");
 
@@ -166,10 +167,12 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess);
 struct WorkerRoster {
   RelaySlot* current;             // the latest job's slot, held until the next job; or null
   RelaySlot* spare;               // a worker started ahead for the next job, not yet called; or null
-  std::vector<HANDLE> lingering;  // threads of workers let go past the bound; each frees its own slot
+  std::vector<HANDLE> lingering;  // threads of workers let go before their end (out of Java and
+                                  // ending, or past the bound); each frees its own slot
 };
-// Lets go of the current job's worker: waits for its thread at most boundMs;
-// a worker still running then is left to finish whenever it can.
+// Lets go of the current job's worker: waits at most boundMs until it has
+// left Java (its thread may still be ending then); a worker still in Java
+// then is left to finish whenever it can.
 void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs);
 // Starts the next job's worker ahead, as the roster's spare, unless there is
 // one already.  Its thread waits and is no worker of Java's until called.
@@ -258,6 +261,11 @@ void WakeIntake(RelaySlot* slot);
 // Intake side: sleeps while `length` still equals seen, at most timeoutMs;
 // false when the time ran out.
 bool AwaitLengthChange(RelaySlot* slot, uint32_t seen, DWORD timeoutMs);
+// Worker side: tells the intake it has left Java for good (`outOfJava`).
+void ReportOutOfJava(RelaySlot* slot);
+// Intake side: sleeps while `outOfJava` is still 0, at most timeoutMs; false
+// when the time ran out.
+bool AwaitOutOfJava(RelaySlot* slot, DWORD timeoutMs);
 
 // ---------------------------------------------------------------------------
 // The rules on one chunk, apart from any Win32 call (chunk_rules.cpp).

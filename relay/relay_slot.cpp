@@ -18,6 +18,7 @@ void ClearRelaySlot(RelaySlot* slot) {
   slot->javaResult.store(0);
   slot->headerPending.store(0);
   slot->holders.store(0);
+  slot->outOfJava.store(0);
 }
 
 RelaySlot* NewRelaySlot() {

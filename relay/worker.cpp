@@ -88,6 +88,9 @@ DWORD WINAPI RelayWorkerMain(LPVOID parameter) {
   RelaySlot* slot = static_cast<RelaySlot*>(parameter);
   if (slot == nullptr) return 1;
   DWORD exitCode = AwaitJobCall(slot) ? RunJob(slot) : 1;
+  // Detached: the next job's worker may bind to Java now, while this thread
+  // still ends (under Wine its end costs as much as a bind).
+  ReportOutOfJava(slot);
   // Last: once let go, the slot may be freed at any moment.
   ReleaseRelaySlot(slot);
   return exitCode;

@@ -1,15 +1,33 @@
 // The intake's workers.  The next job waits for the previous job's worker,
 // since the Java application has one print object for all jobs, but only up
 // to the worker bound: a "writeEnd" that never returns (a dialog left open, a
-// deadlock in Java) must not stop printing.  A worker past the bound keeps
-// its slot and frees it when it ends; the intake keeps its thread handle
-// only to know whether it still runs.
+// deadlock in Java) must not stop printing.  What the next job waits for is
+// the worker's leaving Java (detached), not its thread's end, which under
+// Wine costs as much again.  A worker let go keeps its slot and frees it
+// when it ends; the intake keeps its thread handle only to know whether it
+// still runs, and closes it once it has ended.
 #include "host/trace.h"
 #include "relay/relay.h"
 
 namespace {
 
 bool ThreadRunning(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_TIMEOUT; }
+
+// Bound of one sleep on the worker's report: the thread is looked at between
+// sleeps, in case it ended without reporting.
+constexpr DWORD kOutOfJavaSliceMs = 100;
+
+// Whether the worker left Java (or its thread ended) within boundMs.
+bool LeftJavaWithin(RelaySlot* slot, DWORD boundMs) {
+  ULONGLONG deadline = GetTickCount64() + boundMs;
+  for (;;) {
+    if (slot->outOfJava.load(std::memory_order_acquire) != 0) return true;
+    ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    DWORD slice = static_cast<DWORD>(deadline - now < kOutOfJavaSliceMs ? deadline - now : kOutOfJavaSliceMs);
+    if (!AwaitOutOfJava(slot, slice) && !ThreadRunning(slot->thread)) return true;
+  }
+}
 
 }  // namespace
 
@@ -18,11 +36,10 @@ void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs) {
   if (slot == nullptr) return;
   roster->current = nullptr;
   HANDLE thread = slot->thread;
-  if (thread != nullptr && WaitForSingleObject(thread, boundMs) == WAIT_TIMEOUT) {
-    TraceFailure(TRACE_WORKER_PAST_BOUND, WAIT_TIMEOUT);
+  if (thread != nullptr) {
+    if (!LeftJavaWithin(slot, boundMs)) TraceFailure(TRACE_WORKER_PAST_BOUND, WAIT_TIMEOUT);
+    // Its handle is closed once the thread has ended.
     roster->lingering.push_back(thread);
-  } else if (thread != nullptr) {
-    CloseHandle(thread);
   }
   ReleaseRelaySlot(slot);
 }
