@@ -35,6 +35,9 @@ struct Bridge {
 constexpr int kClassPathCapacity = 52000;
 
 bool BuildClassPathOption(char* destination, int capacity);
+// Whether the application home can be read from the registry, as the class
+// path needs it; traced and noted as a start-up miss when not.
+bool CheckAppHome();
 // "-Djava.library.path=" and the Windows directory.
 bool BuildLibraryPathOption(char* destination, int capacity);
 

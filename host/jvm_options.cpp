@@ -9,13 +9,25 @@
 #include "host/startup_failure.h"
 #include "host/trace.h"
 
+namespace {
+
+bool ReadAppHomeForStartup(char* home, int capacity) {
+  if (ReadAppHome(home, capacity)) return true;
+  TraceFailure(TRACE_NO_APP_HOME, 0);
+  NoteStartupMiss(StartupMiss::kAppHome);
+  return false;
+}
+
+}  // namespace
+
+bool CheckAppHome() {
+  char home[kPathCapacity];
+  return ReadAppHomeForStartup(home, sizeof home);
+}
+
 bool BuildClassPathOption(char* destination, int capacity) {
   char home[kPathCapacity];
-  if (!ReadAppHome(home, sizeof home)) {
-    TraceFailure(TRACE_NO_APP_HOME, 0);
-    NoteStartupMiss(StartupMiss::kAppHome);
-    return false;
-  }
+  if (!ReadAppHomeForStartup(home, sizeof home)) return false;
 
   std::unique_ptr<char[]> option(new (std::nothrow) char[kClassPathCapacity]);
   if (!option) return false;

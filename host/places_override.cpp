@@ -5,7 +5,10 @@
 // The redirection is made once per process and never undone: every thread
 // and library of the process (the Java runtime included) sees it from then
 // on.  Redirecting again from a later bridge would push the mapping one level
-// deeper each time, so later bridges only write the values again.
+// deeper each time, so later bridges only write the values again, and only
+// when the key is no longer as this process left it: every bridge of the
+// print relay (one per job) would otherwise pay seven registry calls, each a
+// round trip to the wineserver under Wine.
 #include "host/places_override.h"
 
 #include "host/host.h"
@@ -28,6 +31,8 @@ const Place kPlaces[] = {
 
 SRWLOCK gOverrideLock = SRWLOCK_INIT;
 HKEY gPrivateRoot = nullptr;  // open for the process's life: the redirection's target
+HKEY gPlacesKey = nullptr;    // the places-bar key as last written, or null
+FILETIME gWrittenAt = {};     // its last write time then
 
 bool RedirectCurrentUserOnce() {
   if (gPrivateRoot != nullptr) return true;
@@ -41,14 +46,38 @@ bool RedirectCurrentUserOnce() {
   return true;
 }
 
+bool LastWriteOf(HKEY key, DWORD* values, FILETIME* writtenAt) {
+  return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, values, nullptr, nullptr,
+                          nullptr, writtenAt) == ERROR_SUCCESS;
+}
+
+// Whether the key still holds what this process wrote: a deleted key fails
+// the query, and any value set, added or deleted since moves its last write
+// time.
+bool PlacesAsWritten() {
+  DWORD values = 0;
+  FILETIME writtenAt = {};
+  return gPlacesKey != nullptr && LastWriteOf(gPlacesKey, &values, &writtenAt) &&
+         values == sizeof kPlaces / sizeof kPlaces[0] && writtenAt.dwLowDateTime == gWrittenAt.dwLowDateTime &&
+         writtenAt.dwHighDateTime == gWrittenAt.dwHighDateTime;
+}
+
 void WritePlacesBar() {
+  if (PlacesAsWritten()) return;
+  if (gPlacesKey != nullptr) RegCloseKey(gPlacesKey);
+  gPlacesKey = nullptr;
   HKEY places = nullptr;
   if (RegCreateKeyA(HKEY_CURRENT_USER, kPlacesBarKey, &places) != ERROR_SUCCESS) return;
   for (const Place& place : kPlaces) {
     RegSetValueExA(places, place.value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&place.csidl),
                    sizeof place.csidl);
   }
-  RegCloseKey(places);
+  DWORD values = 0;
+  if (LastWriteOf(places, &values, &gWrittenAt)) {
+    gPlacesKey = places;
+  } else {
+    RegCloseKey(places);
+  }
 }
 
 }  // namespace

@@ -42,6 +42,18 @@ const char* ResultText(jint result) {
   }
 }
 
+// The class path and library path options; false (traced) when either
+// cannot be composed.
+bool ComposePathOptions(std::unique_ptr<char[]>* classPath, char* libraryPath, int capacity) {
+  classPath->reset(new (std::nothrow) char[kClassPathCapacity]);
+  if (!*classPath || !BuildClassPathOption(classPath->get(), kClassPathCapacity)) return false;
+  if (!BuildLibraryPathOption(libraryPath, capacity)) {
+    TraceFailure(TRACE_NO_LIBRARY_PATH, GetLastError());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool StartJavaVM(Bridge* bridge) {
@@ -50,51 +62,20 @@ bool StartJavaVM(Bridge* bridge) {
   if (bridge == nullptr) return false;
   jsize existing = 0;
 
-  std::unique_ptr<char[]> classPath(new (std::nothrow) char[kClassPathCapacity]);
-  if (!classPath || !BuildClassPathOption(classPath.get(), kClassPathCapacity)) return false;
-  char libraryPath[kPathCapacity];
-  if (!BuildLibraryPathOption(libraryPath, sizeof libraryPath)) {
-    TraceFailure(TRACE_NO_LIBRARY_PATH, GetLastError());
-    return false;
-  }
+  // Once the process has its virtual machine every start-up attaches, and the
+  // composed options (the search of the jars above all) would go unused.
+  // The application home is read all the same: a job whose application has
+  // gone fails whether it attaches or creates.
+  JvmEntryPoints entry = {};
+  bool attaching = ProcessJvm(&entry);
+  std::unique_ptr<char[]> classPath;
+  char libraryPath[kPathCapacity] = "";
+  if (attaching ? !CheckAppHome() : !ComposePathOptions(&classPath, libraryPath, sizeof libraryPath)) return false;
 
   StartupTurn turn;
   // Once the process has a virtual machine, only the jvm.dll that made it can
   // attach to it, whatever runtime the registry names now.
-  JvmEntryPoints entry = {};
   if (!ProcessJvm(&entry) && !LoadJvm(&entry)) return false;
-
-  // JavaVMOption takes non-const text; the virtual machine only reads it.
-  char vfprintfHook[] = "vfprintf";
-  char abortHook[] = "abort";
-  char heapStart[] = "-Xms256m";
-  char heapMax[] = "-Xmx1200m";
-  char permStart[] = "-XX:PermSize=64M";
-  char permMax[] = "-XX:MaxPermSize=256M";
-  JavaVMOption options[kMaxStartOptions] = {};
-  int count = 0;
-  // HotSpot reads the options in order and a hook counts from its own option
-  // on, so the hooks come first: a refused option after them is reported.
-  options[count].optionString = vfprintfHook;
-  options[count++].extraInfo = reinterpret_cast<void*>(&VmVfprintfHook);
-  options[count].optionString = abortHook;
-  options[count++].extraInfo = reinterpret_cast<void*>(&VmAbortHook);
-  options[count++].optionString = classPath.get();
-  options[count++].optionString = libraryPath;
-  options[count++].optionString = heapStart;
-  options[count++].optionString = heapMax;
-  // Java 17 removed the permanent-generation options and refuses them; 8 to
-  // 16 only warn that they are ignored.  Dropping them from 17 on gives those
-  // runtimes the very heap that 8 to 16 run with.
-  if (JvmTakesPermanentGenerationOptions(&entry)) {
-    options[count++].optionString = permStart;
-    options[count++].optionString = permMax;
-  }
-  JavaVMInitArgs args = {};
-  args.version = JNI_VERSION_1_6;
-  args.nOptions = count;
-  args.options = options;
-  args.ignoreUnrecognized = JNI_FALSE;
 
   // Only the count decides; a failing query counts as no virtual machine.
   entry.getCreatedJavaVMs(&bridge->vm, 1, &existing);
@@ -105,6 +86,41 @@ bool StartJavaVM(Bridge* bridge) {
     attach.version = JNI_VERSION_1_6;
     result = bridge->vm->AttachCurrentThread(reinterpret_cast<void**>(&bridge->env), &attach);
   } else {
+    if (!classPath && !ComposePathOptions(&classPath, libraryPath, sizeof libraryPath)) return false;
+    // JavaVMOption takes non-const text; the virtual machine only reads it.
+    char vfprintfHook[] = "vfprintf";
+    char abortHook[] = "abort";
+    char heapStart[] = "-Xms256m";
+    char heapMax[] = "-Xmx1200m";
+    char permStart[] = "-XX:PermSize=64M";
+    char permMax[] = "-XX:MaxPermSize=256M";
+    JavaVMOption options[kMaxStartOptions] = {};
+    int count = 0;
+    // HotSpot reads the options in order and a hook counts from its own
+    // option on, so the hooks come first: a refused option after them is
+    // reported.
+    options[count].optionString = vfprintfHook;
+    options[count++].extraInfo = reinterpret_cast<void*>(&VmVfprintfHook);
+    options[count].optionString = abortHook;
+    options[count++].extraInfo = reinterpret_cast<void*>(&VmAbortHook);
+    options[count++].optionString = classPath.get();
+    options[count++].optionString = libraryPath;
+    options[count++].optionString = heapStart;
+    options[count++].optionString = heapMax;
+    // Java 17 removed the permanent-generation options and refuses them; 8
+    // to 16 only warn that they are ignored.  Dropping them from 17 on gives
+    // those runtimes the very heap that 8 to 16 run with.  Decided here
+    // only: finding the runtime's version reads its files, which an attach
+    // has no use for.
+    if (JvmTakesPermanentGenerationOptions(&entry)) {
+      options[count++].optionString = permStart;
+      options[count++].optionString = permMax;
+    }
+    JavaVMInitArgs args = {};
+    args.version = JNI_VERSION_1_6;
+    args.nOptions = count;
+    args.options = options;
+    args.ignoreUnrecognized = JNI_FALSE;
     BeginVmStartupMessages();
     result = entry.createJavaVM(&bridge->vm, reinterpret_cast<void**>(&bridge->env), &args);
     EndVmStartupMessages(result < 0, result);

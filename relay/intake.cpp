@@ -138,21 +138,17 @@ bool DrainBrokenJob(const JobHandles& job, HANDLE jobEvent) {
   }
 }
 
-// How long the end of a job waits for its worker to leave Java: a worker
-// still in "writeEnd" then is waited for again, up to the worker bound,
-// when the next job begins.
-constexpr DWORD kWorkerEndWaitMs = 100;
-
 // Tells the worker the job is over.  The order matters: with the length and
 // data pointer cleared before the running flag, a worker that wakes finds no
-// chunk and leaves its loop.
+// chunk and leaves its loop.  Its end is waited for only when the next job
+// begins (RetireCurrentWorker): meanwhile its "writeEnd", its detach and its
+// thread's end overlap the end-of-job signal and the wait for the next job.
 void ShutDownWorker(RelaySlot* slot) {
   if (slot == nullptr) return;
   slot->length.store(0, std::memory_order_relaxed);
   slot->data.store(nullptr, std::memory_order_relaxed);
   slot->running.store(0, std::memory_order_release);
   WakeWorker(slot);
-  if (slot->thread != nullptr) WaitForSingleObject(slot->thread, kWorkerEndWaitMs);
 }
 
 enum class Idle { kJobBegins, kEnd };
@@ -201,11 +197,13 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
   KeepFromChildren(producer.controlMapping);
   if (producer.jobEvent != INVALID_HANDLE_VALUE) KeepFromChildren(producer.jobEvent);
 
-  WorkerRoster roster = {nullptr, {}};
+  WorkerRoster roster = {nullptr, nullptr, {}};
   bool jobBegun = false, firstChunkSignalled = false;
   while (producer.jobEvent != nullptr && producer.jobEvent != INVALID_HANDLE_VALUE) {
-    // No worker for a job that never began: it would show Java a job start
-    // and end the producer never sent, and outlive the relay.
+    // No worker is called for a job that never began: it would show Java a
+    // job start and end the producer never sent.  Its thread is started
+    // ahead all the same, while the relay waits.
+    PrepareSpareWorker(&roster);
     if (!jobBegun && AwaitJob(producer, &roster) == Idle::kEnd) break;
     jobBegun = false;
     JobHandles job;
@@ -219,6 +217,9 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
       // The end marker is acknowledged before the job event is signalled.
       SetEvent(producer.jobEvent);
       ShutDownWorker(slot);
+      // The next job's thread starts while this worker ends and the
+      // producer takes the signal.
+      PrepareSpareWorker(&roster);
       jobBegun = firstChunkSignalled = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
     } else {
       ShutDownWorker(slot);

@@ -77,7 +77,8 @@ constexpr size_t kChunkDataOffset = 4;
 //   worker -> intake: the worker clears data and length once Java has the
 //     bytes, then wakes `length`, on which HandOffChunk sleeps.
 struct RelaySlot {
-  std::atomic<uint32_t> wakeups;  // bumped once per chunk and once at the end of the job
+  std::atomic<uint32_t> wakeups;  // bumped once per chunk, once when the job begins and once at its end
+  std::atomic<int32_t> jobCall;   // a RelayJobCall: whether the worker has a job to bind to Java for
   std::atomic<int32_t> running;
   HANDLE thread;
   DWORD threadId;
@@ -87,10 +88,22 @@ struct RelaySlot {
   std::atomic<int32_t> javaResult;
   std::atomic<int32_t> headerPending;
   std::atomic<int32_t> holders;  // sides that still hold the slot: intake, worker
+  std::atomic<int32_t> outOfJava;  // set by the worker once it has left Java for good (detached)
 };
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "WaitOnAddress needs plain 32-bit words");
 
 constexpr uint32_t kHeaderLength = 2048;
+
+// A worker's thread is started ahead of its job, while the intake waits for
+// it: a thread's start costs more than a whole job of the protocol (under
+// Wine, several round trips to the wineserver and every library's
+// thread-attach).  It touches nothing of Java until its job has begun, and
+// a worker whose job never comes leaves as it came.
+enum RelayJobCall : int32_t {
+  kJobAwaited = 0,     // the worker waits, not yet bound to Java
+  kJobBegun = 1,       // its job has begun: it binds to Java and takes the chunks
+  kJobCancelled = -1,  // no job comes (the relay ends): it leaves untouched
+};
 
 // The slot's life (relay_slot.cpp).
 // Every field of the slot to zero: the state before the first job.
@@ -104,10 +117,13 @@ RelaySlot* NewRelaySlot();
 void ReleaseRelaySlot(RelaySlot* slot);
 
 // Prepares the slot and starts a worker thread on it; the worker then holds
-// the slot too.  When the thread cannot be created the slot is left with its
-// running flag at 0, so the job's chunks are acknowledged and dropped
-// instead of waited for.
+// the slot too, and waits until CallRelayWorker gives it its job.  When the
+// thread cannot be created the slot is left with its running flag at 0, so
+// the job's chunks are acknowledged and dropped instead of waited for.
 void StartRelayWorker(RelaySlot* slot);
+// Tells the slot's worker that its job has begun (kJobBegun) or will never
+// come (kJobCancelled).
+void CallRelayWorker(RelaySlot* slot, RelayJobCall call);
 
 // Publishes one chunk to the worker; returns once the worker has passed it to
 // Java or has stopped (its running flag is 0 or its thread has ended).  An
@@ -116,9 +132,9 @@ void StartRelayWorker(RelaySlot* slot);
 void HandOffChunk(RelaySlot* slot, const unsigned char* data, uint32_t length);
 
 // Thread routine of a job's worker.  Exit code 0 after a job that ran to its
-// end, 1 without a slot or when no bridge to Java could be made (the slot's
-// running flag is then cleared, so the intake drains the job).  Its last act
-// is to let go of the slot.
+// end, 1 without a slot, when its job was cancelled, or when no bridge to
+// Java could be made (the slot's running flag is then cleared, so the intake
+// drains the job).  Its last act is to let go of the slot.
 DWORD WINAPI RelayWorkerMain(LPVOID slot);
 
 // The worker bound: how long the intake waits for the previous job's worker
@@ -150,21 +166,28 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess);
 // The intake's workers (worker_roster.cpp).  Intake side only.
 struct WorkerRoster {
   RelaySlot* current;             // the latest job's slot, held until the next job; or null
-  std::vector<HANDLE> lingering;  // threads of workers let go past the bound; each frees its own slot
+  RelaySlot* spare;               // a worker started ahead for the next job, not yet called; or null
+  std::vector<HANDLE> lingering;  // threads of workers let go before their end (out of Java and
+                                  // ending, or past the bound); each frees its own slot
 };
-// Lets go of the current job's worker: waits for its thread at most boundMs;
-// a worker still running then is left to finish whenever it can.
+// Lets go of the current job's worker: waits at most boundMs until it has
+// left Java (its thread may still be ending then); a worker still in Java
+// then is left to finish whenever it can.
 void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs);
-// A new slot with its worker started, as the roster's current one; null
-// (and traced) when no slot could be had.
+// Starts the next job's worker ahead, as the roster's spare, unless there is
+// one already.  Its thread waits and is no worker of Java's until called.
+void PrepareSpareWorker(WorkerRoster* roster);
+// The job that begins gets the spare worker, or a new one when there is
+// none, called to its job as the roster's current one; null (and traced)
+// when no slot could be had.
 RelaySlot* StartNextWorker(WorkerRoster* roster);
 // Closes the thread handles of lingering workers that have ended.
 void ForgetEndedWorkers(WorkerRoster* roster);
 // Whether any worker, current or lingering, still runs.  Forgets the
 // lingering ones that have ended.
 bool AnyWorkerRunning(WorkerRoster* roster);
-// At the relay's end: every worker gets at most boundMs in all; the thread
-// handles are closed and the roster left empty.
+// At the relay's end: the spare is cancelled, every worker gets at most
+// boundMs in all; the thread handles are closed and the roster left empty.
 void RetireAllWorkers(WorkerRoster* roster, DWORD boundMs);
 
 // ---------------------------------------------------------------------------
@@ -238,6 +261,11 @@ void WakeIntake(RelaySlot* slot);
 // Intake side: sleeps while `length` still equals seen, at most timeoutMs;
 // false when the time ran out.
 bool AwaitLengthChange(RelaySlot* slot, uint32_t seen, DWORD timeoutMs);
+// Worker side: tells the intake it has left Java for good (`outOfJava`).
+void ReportOutOfJava(RelaySlot* slot);
+// Intake side: sleeps while `outOfJava` is still 0, at most timeoutMs; false
+// when the time ran out.
+bool AwaitOutOfJava(RelaySlot* slot, DWORD timeoutMs);
 
 // ---------------------------------------------------------------------------
 // The rules on one chunk, apart from any Win32 call (chunk_rules.cpp).

@@ -8,6 +8,7 @@
 
 void ClearRelaySlot(RelaySlot* slot) {
   slot->wakeups.store(0);
+  slot->jobCall.store(kJobAwaited);
   slot->running.store(0);
   slot->thread = nullptr;
   slot->threadId = 0;
@@ -17,6 +18,7 @@ void ClearRelaySlot(RelaySlot* slot) {
   slot->javaResult.store(0);
   slot->headerPending.store(0);
   slot->holders.store(0);
+  slot->outOfJava.store(0);
 }
 
 RelaySlot* NewRelaySlot() {
@@ -41,6 +43,11 @@ void StartRelayWorker(RelaySlot* slot) {
     slot->running.store(0);
     slot->holders.store(1);
   }
+}
+
+void CallRelayWorker(RelaySlot* slot, RelayJobCall call) {
+  slot->jobCall.store(call, std::memory_order_release);
+  WakeWorker(slot);
 }
 
 void ReleaseRelaySlot(RelaySlot* slot) {

@@ -23,3 +23,14 @@ void WakeIntake(RelaySlot* slot) { RelayAddressWaits().wakeAll(&slot->length); }
 bool AwaitLengthChange(RelaySlot* slot, uint32_t seen, DWORD timeoutMs) {
   return RelayAddressWaits().wait(&slot->length, &seen, sizeof seen, timeoutMs) || GetLastError() != ERROR_TIMEOUT;
 }
+
+void ReportOutOfJava(RelaySlot* slot) {
+  slot->outOfJava.store(1, std::memory_order_release);
+  RelayAddressWaits().wakeAll(&slot->outOfJava);
+}
+
+bool AwaitOutOfJava(RelaySlot* slot, DWORD timeoutMs) {
+  int32_t inJava = 0;
+  return RelayAddressWaits().wait(&slot->outOfJava, &inJava, sizeof inJava, timeoutMs) ||
+         GetLastError() != ERROR_TIMEOUT;
+}

@@ -70,12 +70,27 @@ DWORD RunJob(RelaySlot* slot) {
   return 0;
 }
 
+// Waits until the intake calls the worker; true when its job has begun.
+bool AwaitJobCall(RelaySlot* slot) {
+  for (;;) {
+    // Read before the call, as in the chunk loop: a call after this read
+    // makes the wait return at once.
+    uint32_t seen = ReadWakeups(slot);
+    int32_t call = slot->jobCall.load(std::memory_order_acquire);
+    if (call != kJobAwaited) return call == kJobBegun;
+    AwaitWakeup(slot, seen);
+  }
+}
+
 }  // namespace
 
 DWORD WINAPI RelayWorkerMain(LPVOID parameter) {
   RelaySlot* slot = static_cast<RelaySlot*>(parameter);
   if (slot == nullptr) return 1;
-  DWORD exitCode = RunJob(slot);
+  DWORD exitCode = AwaitJobCall(slot) ? RunJob(slot) : 1;
+  // Detached: the next job's worker may bind to Java now, while this thread
+  // still ends (under Wine its end costs as much as a bind).
+  ReportOutOfJava(slot);
   // Last: once let go, the slot may be freed at any moment.
   ReleaseRelaySlot(slot);
   return exitCode;

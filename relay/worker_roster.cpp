@@ -1,15 +1,33 @@
 // The intake's workers.  The next job waits for the previous job's worker,
 // since the Java application has one print object for all jobs, but only up
 // to the worker bound: a "writeEnd" that never returns (a dialog left open, a
-// deadlock in Java) must not stop printing.  A worker past the bound keeps
-// its slot and frees it when it ends; the intake keeps its thread handle
-// only to know whether it still runs.
+// deadlock in Java) must not stop printing.  What the next job waits for is
+// the worker's leaving Java (detached), not its thread's end, which under
+// Wine costs as much again.  A worker let go keeps its slot and frees it
+// when it ends; the intake keeps its thread handle only to know whether it
+// still runs, and closes it once it has ended.
 #include "host/trace.h"
 #include "relay/relay.h"
 
 namespace {
 
 bool ThreadRunning(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_TIMEOUT; }
+
+// Bound of one sleep on the worker's report: the thread is looked at between
+// sleeps, in case it ended without reporting.
+constexpr DWORD kOutOfJavaSliceMs = 100;
+
+// Whether the worker left Java (or its thread ended) within boundMs.
+bool LeftJavaWithin(RelaySlot* slot, DWORD boundMs) {
+  ULONGLONG deadline = GetTickCount64() + boundMs;
+  for (;;) {
+    if (slot->outOfJava.load(std::memory_order_acquire) != 0) return true;
+    ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    DWORD slice = static_cast<DWORD>(deadline - now < kOutOfJavaSliceMs ? deadline - now : kOutOfJavaSliceMs);
+    if (!AwaitOutOfJava(slot, slice) && !ThreadRunning(slot->thread)) return true;
+  }
+}
 
 }  // namespace
 
@@ -18,24 +36,35 @@ void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs) {
   if (slot == nullptr) return;
   roster->current = nullptr;
   HANDLE thread = slot->thread;
-  if (thread != nullptr && WaitForSingleObject(thread, boundMs) == WAIT_TIMEOUT) {
-    TraceFailure(TRACE_WORKER_PAST_BOUND, WAIT_TIMEOUT);
+  if (thread != nullptr) {
+    if (!LeftJavaWithin(slot, boundMs)) TraceFailure(TRACE_WORKER_PAST_BOUND, WAIT_TIMEOUT);
+    // Its handle is closed once the thread has ended.
     roster->lingering.push_back(thread);
-  } else if (thread != nullptr) {
-    CloseHandle(thread);
   }
   ReleaseRelaySlot(slot);
+}
+
+void PrepareSpareWorker(WorkerRoster* roster) {
+  if (roster->spare != nullptr) return;
+  // Out of memory now, the job that begins tries again and traces it.
+  roster->spare = NewRelaySlot();
+  if (roster->spare != nullptr) StartRelayWorker(roster->spare);
 }
 
 RelaySlot* StartNextWorker(WorkerRoster* roster) {
   // Jobs back to back leave no idle time to forget ended workers in.
   ForgetEndedWorkers(roster);
-  RelaySlot* slot = NewRelaySlot();
+  RelaySlot* slot = roster->spare;
+  roster->spare = nullptr;
   if (slot == nullptr) {
-    TraceFailure(TRACE_WORKER_NOT_STARTED, ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
+    slot = NewRelaySlot();
+    if (slot == nullptr) {
+      TraceFailure(TRACE_WORKER_NOT_STARTED, ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+    StartRelayWorker(slot);
   }
-  StartRelayWorker(slot);
+  CallRelayWorker(slot, kJobBegun);
   roster->current = slot;
   return slot;
 }
@@ -61,7 +90,15 @@ bool AnyWorkerRunning(WorkerRoster* roster) {
 
 void RetireAllWorkers(WorkerRoster* roster, DWORD boundMs) {
   ULONGLONG deadline = GetTickCount64() + boundMs;
+  RelaySlot* spare = roster->spare;
+  roster->spare = nullptr;
+  // Never called, so never in Java: it leaves at once.
+  if (spare != nullptr) CallRelayWorker(spare, kJobCancelled);
   RetireCurrentWorker(roster, boundMs);
+  if (spare != nullptr) {
+    roster->current = spare;
+    RetireCurrentWorker(roster, boundMs);
+  }
   for (HANDLE thread : roster->lingering) {
     ULONGLONG now = GetTickCount64();
     WaitForSingleObject(thread, now < deadline ? static_cast<DWORD>(deadline - now) : 0);

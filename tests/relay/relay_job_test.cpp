@@ -179,3 +179,35 @@ TEST_F(RelayJob, ChunksOfVaryingSizesArriveInOrder) {
   ASSERT_TRUE(StopRelay());
   EXPECT_TRUE(SameBytes(jvm_->Received("header") + jvm_->Received("data"), job));
 }
+
+TEST_F(RelayJob, JobsBackToBackReachJavaOneWorkerAtATimeAndNoWorkerWithoutAJob) {
+  // Each job's thread is started before its job begins; a slow writeEnd
+  // shows whether the next one binds before the previous worker has left.
+  jvm_->Configure("slow_end_ms", "150");
+  OpenChannel();
+  StartRelay();
+  std::string job1 = PatternBytes(4096, 11), job2 = PatternBytes(0, 12), job3 = PatternBytes(5000, 13);
+  JobPlan plan;
+  JobTally tally;
+  for (const std::string* job : {&job1, &job2, &job3}) {
+    ASSERT_EQ(FeedJob(&channel_, Bytes(*job), job->size(), plan, kRelayTimeoutMs, &tally), Delivery::kDone);
+  }
+  ASSERT_TRUE(StopRelay());
+  EXPECT_EQ(JavaCalls(), (Calls{"runVelmo", "writeHeader 2048", "writePSData 2048", "writeEnd", "runVelmo",
+                                "writeEnd", "runVelmo", "writeHeader 2048", "writePSData 2952", "writeEnd"}));
+  // From joining to leaving, one thread at a time; the worker waiting for a
+  // fourth job when the relay ended never joined.
+  std::vector<std::string> events = jvm_->Events();
+  int inJava = 0, joined = 0;
+  for (const std::string& event : events) {
+    if (event.rfind("CreateJavaVM", 0) == 0 || event.rfind("AttachCurrentThread", 0) == 0) {
+      ++joined;
+      EXPECT_EQ(++inJava, 1) << "a worker joined while another was still in Java";
+    } else if (event == "DetachCurrentThread") {
+      --inJava;
+    }
+  }
+  EXPECT_EQ(joined, 3);
+  EXPECT_EQ(inJava, 0);
+  EXPECT_EQ(JobThreads().size(), 3u);
+}
