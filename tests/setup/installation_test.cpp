@@ -316,13 +316,7 @@ class OtherVendorPrinter {
  public:
   explicit OtherVendorPrinter(const std::string& driverDirectory) : directory_(driverDirectory) {}
   ~OtherVendorPrinter() {
-    PRINTER_DEFAULTSA defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    HANDLE printer = nullptr;
-    if (OpenPrinterA(const_cast<char*>(kOtherPrinter), &printer, &defaults)) {
-      DeletePrinter(printer);
-      ClosePrinter(printer);
-    }
-    DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>(kOtherDriver));
+    DeletePrinterAndDriver(kOtherPrinter, kOtherDriver);
     DeleteFileA((directory_ + "\\other.ppd").c_str());
     DeleteFileA((directory_ + "\\3\\other.ppd").c_str());
   }

@@ -23,14 +23,18 @@ bool RemoveStandInMonitorLibrary() {
   return DeleteFileA((SystemDirectory() + "\\" + kMonitorLibrary).c_str()) != FALSE;
 }
 
-void RemoveProductInstallation() {
+void DeletePrinterAndDriver(const char* printerName, const char* driverName) {
   PRINTER_DEFAULTSA defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
   HANDLE printer = nullptr;
-  if (OpenPrinterA(const_cast<char*>(kPrinterName), &printer, &defaults)) {
+  if (OpenPrinterA(const_cast<char*>(printerName), &printer, &defaults)) {
     DeletePrinter(printer);
     ClosePrinter(printer);
   }
-  DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>(kPrinterName));
+  DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>(driverName));
+}
+
+void RemoveProductInstallation() {
+  DeletePrinterAndDriver(kPrinterName, kPrinterName);
   DeleteMonitorA(nullptr, nullptr, const_cast<char*>(kMonitorName));
   const std::string directory = DriverDirectory();
   for (const char* file : kDriverFileNames) {

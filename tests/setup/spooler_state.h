@@ -17,6 +17,9 @@ extern const char* const kDriverFileNames[6];
 bool InstallStandInMonitorLibrary();
 bool RemoveStandInMonitorLibrary();
 
+// Deletes the printer of that name and its driver, if they are there.
+void DeletePrinterAndDriver(const char* printerName, const char* driverName);
+
 // Deletes the product printer, driver and monitor and the six files (in the
 // driver directory and in the spooler's version-3 copy of it).
 void RemoveProductInstallation();
