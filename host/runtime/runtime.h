@@ -75,13 +75,11 @@ int ParseJavaFeatureVersion(const char* releaseText);
 // The feature version of a module's version resource (its FileVersion, "1.x"
 // read as x), 0 without one (version_resource.cpp).
 int ModuleFileFeatureVersion(HMODULE module);
-// The feature version of the runtime whose jvm.dll holds the entry points:
-// its release file's, else its jvm.dll's resource's; 0 when unknown
-// (runtime_release.cpp).
-int JvmFeatureVersion(const JvmEntryPoints* entryPoints);
-// Whether that runtime is given -XX:PermSize and -XX:MaxPermSize: a runtime
-// older than 17 (which refuses them), or one of unknown version that is no
-// modular runtime (Java 9 and later, for which they do nothing).
+// Whether the runtime whose jvm.dll holds the entry points is given
+// -XX:PermSize and -XX:MaxPermSize (runtime_release.cpp).  Its version comes
+// from its release file, else its jvm.dll's version resource: a runtime older
+// than 17 (which refuses them) gets them, and so does one of unknown version
+// that is no modular runtime (Java 9 and later, for which they do nothing).
 bool JvmTakesPermanentGenerationOptions(const JvmEntryPoints* entryPoints);
 // The entry points of the jvm.dll that made the process's virtual machine,
 // kept for every later start-up (process_jvm.cpp).

@@ -91,12 +91,6 @@ int ParseJavaFeatureVersion(const char* releaseText) {
   return 0;
 }
 
-int JvmFeatureVersion(const JvmEntryPoints* entryPoints) {
-  HMODULE jvm = JvmModule(entryPoints);
-  char home[kPathCapacity];
-  return RuntimeHomeOf(jvm, home, sizeof home) ? FeatureVersionOf(jvm, home) : 0;
-}
-
 bool JvmTakesPermanentGenerationOptions(const JvmEntryPoints* entryPoints) {
   HMODULE jvm = JvmModule(entryPoints);
   char home[kPathCapacity];
