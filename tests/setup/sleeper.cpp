@@ -10,7 +10,9 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
-  if (argc > 2 && std::strcmp(argv[1], "--code-page") == 0) return GetACP() == std::strtoul(argv[2], nullptr, 10) ? 0 : 1;
+  if (argc > 2 && std::strcmp(argv[1], "--code-page") == 0) {
+    return GetACP() == std::strtoul(argv[2], nullptr, 10) ? 0 : 1;
+  }
   const DWORD milliseconds = argc > 1 ? static_cast<DWORD>(std::strtoul(argv[1], nullptr, 10)) : 60000;
   Sleep(milliseconds);
   return 7;
