@@ -2,10 +2,11 @@
 // printersetup.exe /uninstall          removes it
 #include "setup/setup.h"
 
-int main(int argc, char** argv) {
+int main() {
   // The current directory leaves the DLL search before anything is loaded at
   // run time: a DLL planted there must never stand in for the system's.
   SetDllDirectoryA("");
-  if (IsRemovalCommandLine(argc, argv)) return RunRemoval();
-  return RunInstallation(argc, argv);
+  const CommandLineArguments arguments;
+  if (IsRemovalCommandLine(arguments.count(), arguments.values())) return RunRemoval();
+  return RunInstallation(arguments.count(), arguments.values());
 }

@@ -14,12 +14,25 @@ bool NameContainsPattern(const char* name, const char* pattern) {
   return std::strstr(name, pattern) != nullptr;
 }
 
-bool SameTextAsciiCaseBlind(const char* first, const char* second) {
+namespace {
+
+template <typename Char>
+bool SameTextAsciiCaseBlindIn(const Char* first, const Char* second) {
   for (;; ++first, ++second) {
-    char a = *first, b = *second;
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - ('a' - 'A'));
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - ('a' - 'A'));
+    Char a = *first, b = *second;
+    if (a >= 'a' && a <= 'z') a = static_cast<Char>(a - ('a' - 'A'));
+    if (b >= 'a' && b <= 'z') b = static_cast<Char>(b - ('a' - 'A'));
     if (a != b) return false;
-    if (a == '\0') return true;
+    if (a == 0) return true;
   }
+}
+
+}  // namespace
+
+bool SameTextAsciiCaseBlind(const char* first, const char* second) {
+  return SameTextAsciiCaseBlindIn(first, second);
+}
+
+bool SameTextAsciiCaseBlind(const wchar_t* first, const wchar_t* second) {
+  return SameTextAsciiCaseBlindIn(first, second);
 }

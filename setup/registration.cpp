@@ -1,30 +1,42 @@
 // Replacing the spooler registrations: the earlier printer, driver and
 // monitor go, then monitor with its port, driver and printer come back.
+#include <cstring>
+#include <string>
+
+#include "setup/code_pages.h"
 #include "setup/setup.h"
 #include "setup/texts.h"
 #include "setup/trace.h"
 
 bool QueryDriverDirectory(const SpoolerClient& spooler, char* directory) {
+  directory[0] = '\0';
+  wchar_t wide[MAX_PATH] = L"";
   DWORD needed = 0;
-  if (!spooler.getPrinterDriverDirectory(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory), MAX_PATH,
-                                         &needed)) {
+  if (!spooler.getPrinterDriverDirectory(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(wide), sizeof wide, &needed)) {
     TraceStepFailure(SETUP_TRACE_DRIVER_DIRECTORY, GetLastError());
-    directory[0] = '\0';
     return false;
   }
   // An empty answer would put the files at the root of the current drive.
-  if (directory[0] == '\0') {
+  if (wide[0] == L'\0') {
     TraceStepFailure(SETUP_TRACE_DRIVER_DIRECTORY, ERROR_PATH_NOT_FOUND);
     return false;
   }
+  std::string ansi;
+  if (!NameFolderForAnsiCalls(wide, SETUP_TRACE_UNNAMED_DRIVER_DIRECTORY, &ansi)) return false;
+  if (ansi.size() >= MAX_PATH) {
+    TraceStepFailureWide(SETUP_TRACE_UNNAMED_DRIVER_DIRECTORY, wide, ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  std::memcpy(directory, ansi.c_str(), ansi.size() + 1);
   return true;
 }
 
-void RemoveEarlierInstallation(const SpoolerClient& spooler) {
-  PRINTER_DEFAULTSA defaults;
+void RemoveEarlierInstallation(const SpoolerClient& spooler, const SpoolerNames& names) {
+  PRINTER_DEFAULTSW defaults;
   FillOpenDefaults(&defaults);
   HANDLE printer = nullptr;
-  if (spooler.openPrinter(const_cast<char*>(kPrinterName), &printer, &defaults)) {
+  wchar_t* printerName = const_cast<wchar_t*>(names.printer.c_str());
+  if (spooler.openPrinter(printerName, &printer, &defaults)) {
     if (!spooler.deletePrinter(printer)) TraceStepFailure(SETUP_TRACE_DELETE_PRINTER, GetLastError());
     spooler.closePrinter(printer);
   } else {
@@ -32,7 +44,7 @@ void RemoveEarlierInstallation(const SpoolerClient& spooler) {
   }
   // The driver is still in use while its printer exists, and the monitor
   // while the printer's port does: hence this order.  Either may be absent.
-  if (!spooler.deletePrinterDriver(nullptr, nullptr, const_cast<char*>(kPrinterName))) {
+  if (!spooler.deletePrinterDriver(nullptr, nullptr, printerName)) {
     TraceStepFailure(SETUP_TRACE_DELETE_DRIVER, GetLastError());
   }
   if (!spooler.deleteMonitor(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
@@ -40,7 +52,7 @@ void RemoveEarlierInstallation(const SpoolerClient& spooler) {
   }
 }
 
-void RegisterPrinter(const SpoolerClient& spooler, const DriverFilePaths& paths) {
+void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, const DriverFilePaths& paths) {
   MONITOR_INFO_2A monitor;
   FillMonitorRecord(&monitor);
   // Without its monitor the port cannot exist; a monitor that is still
@@ -53,16 +65,16 @@ void RegisterPrinter(const SpoolerClient& spooler, const DriverFilePaths& paths)
     TraceStepFailure(SETUP_TRACE_ADD_MONITOR, GetLastError());
   }
 
-  char dependentFiles[kDependentFilesCapacity];
-  FillDependentFiles(dependentFiles);
-  DRIVER_INFO_3A driver;
-  FillDriverRecord(paths, dependentFiles, &driver);
+  WideDriverFiles files;
+  WidenDriverFiles(paths, &files);
+  DRIVER_INFO_3W driver;
+  FillDriverRecord(names, files, &driver);
   if (!spooler.addPrinterDriver(nullptr, 3, reinterpret_cast<BYTE*>(&driver))) {
     TraceStepFailure(SETUP_TRACE_ADD_DRIVER, GetLastError());
   }
 
-  PRINTER_INFO_2A printerRecord;
-  FillPrinterRecord(&printerRecord);
+  PRINTER_INFO_2W printerRecord;
+  FillPrinterRecord(names, &printerRecord);
   HANDLE printer = spooler.addPrinter(nullptr, 2, reinterpret_cast<BYTE*>(&printerRecord));
   if (printer) {
     spooler.closePrinter(printer);
@@ -71,7 +83,15 @@ void RegisterPrinter(const SpoolerClient& spooler, const DriverFilePaths& paths)
   }
 }
 
-void CallSpoolerOrdinal202(const SpoolerClient& spooler, const char* printerName) {
+void CallSpoolerOrdinal202(const SpoolerClient& spooler, const std::wstring& printerName) {
+  // The export takes an 8-bit name; where the code page has no spelling for
+  // it, the converted name would be "?" characters naming some other printer
+  // or none.
+  std::string spelled;
+  if (!AnsiSpelling(printerName.c_str(), &spelled)) {
+    TraceStepFailure(SETUP_TRACE_ORDINAL_202_UNSPELLED, ERROR_NO_UNICODE_TRANSLATION);
+    return;
+  }
   // Its result decides nothing; a refusal is only worth a trace.
-  if (!spooler.ordinal202(printerName)) TraceStepFailure(SETUP_TRACE_ORDINAL_202, GetLastError());
+  if (!spooler.ordinal202(spelled.c_str())) TraceStepFailure(SETUP_TRACE_ORDINAL_202, GetLastError());
 }

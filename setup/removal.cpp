@@ -9,14 +9,15 @@
 
 namespace {
 
-constexpr char kRemovalWord[] = "/uninstall";
+constexpr wchar_t kRemovalWord[] = L"/uninstall";
 
 // The spooler keeps a version-3 driver's files in this subdirectory of the
 // printer-driver directory, copied there when the driver is added.
 constexpr char kVersion3Directory[] = "\\3";
 
-// One of the spooler's lists (EnumXxxA), read in two steps: the size, then
-// the records.  Records are `stride` bytes apart and begin with their name.
+// One of the spooler's lists (EnumXxxA or EnumXxxW), read in two steps: the
+// size, then the records.  Records are `stride` bytes apart and begin with
+// their name.
 struct NameList {
   std::vector<BYTE> records;
   DWORD count = 0;
@@ -41,17 +42,18 @@ bool ReadNameList(Enumerate enumerate, size_t stride, NameList* list) {
   return false;
 }
 
-bool ListHolds(const NameList& list, const char* name) {
+template <typename Char>
+bool ListHolds(const NameList& list, const Char* name) {
   for (DWORD i = 0; i < list.count; ++i) {
-    const char* listed = *reinterpret_cast<char* const*>(list.records.data() + i * list.stride);
+    const Char* listed = *reinterpret_cast<Char* const*>(list.records.data() + i * list.stride);
     if (listed != nullptr && SameTextAsciiCaseBlind(listed, name)) return true;
   }
   return false;
 }
 
 // False, with a trace, when the list holds name or cannot be read.
-template <typename Enumerate>
-bool AbsentFrom(const char* what, Enumerate enumerate, size_t stride, const char* name) {
+template <typename Enumerate, typename Char>
+bool AbsentFrom(const char* what, Enumerate enumerate, size_t stride, const Char* name) {
   NameList list;
   if (!ReadNameList(enumerate, stride, &list)) {
     TraceStepFailureDetail(SETUP_TRACE_LIST_UNREADABLE, what, GetLastError());
@@ -111,19 +113,19 @@ bool NoProductFileIn(const char* directory) {
 // looked up through the spooler's own lists.  driverDirectory is NULL when
 // the spooler named none: the files cannot be looked for.  True when nothing
 // is left; each thing left, and each list that could not be read, is traced.
-bool NothingOfProductLeft(const SpoolerClient& spooler, const char* driverDirectory) {
+bool NothingOfProductLeft(const SpoolerClient& spooler, const SpoolerNames& names, const char* driverDirectory) {
   bool nothing = AbsentFrom(
       "printer",
       [&spooler](BYTE* records, DWORD capacity, DWORD* needed, DWORD* count) {
         return spooler.enumPrinters(PRINTER_ENUM_LOCAL, nullptr, 4, records, capacity, needed, count);
       },
-      sizeof(PRINTER_INFO_4A), kPrinterName);
+      sizeof(PRINTER_INFO_4W), names.printer.c_str());
   nothing &= AbsentFrom(
       "printer driver",
       [&spooler](BYTE* records, DWORD capacity, DWORD* needed, DWORD* count) {
         return spooler.enumPrinterDrivers(nullptr, nullptr, 1, records, capacity, needed, count);
       },
-      sizeof(DRIVER_INFO_1A), kPrinterName);
+      sizeof(DRIVER_INFO_1W), names.printer.c_str());
   nothing &= AbsentFrom(
       "port monitor",
       [&spooler](BYTE* records, DWORD capacity, DWORD* needed, DWORD* count) {
@@ -146,7 +148,7 @@ bool NothingOfProductLeft(const SpoolerClient& spooler, const char* driverDirect
 
 }  // namespace
 
-bool IsRemovalCommandLine(int argc, char** argv) {
+bool IsRemovalCommandLine(int argc, wchar_t** argv) {
   return argc == 2 && SameTextAsciiCaseBlind(argv[1], kRemovalWord);
 }
 
@@ -155,10 +157,13 @@ int RunRemoval() {
   void* redirection = DisableFsRedirection();
   bool nothingLeft = false;
   SpoolerClient spooler;
-  if (LoadSpoolerClient(&spooler)) {
+  SpoolerNames names;
+  if (!ConvertSpoolerNames(&names)) {
+    TraceStepFailure(SETUP_TRACE_FIXED_TEXTS, GetLastError());
+  } else if (LoadSpoolerClient(&spooler)) {
     char driverDirectory[MAX_PATH];
     const bool haveDirectory = QueryDriverDirectory(spooler, driverDirectory);
-    RemoveEarlierInstallation(spooler);
+    RemoveEarlierInstallation(spooler, names);
     // Only once printer and driver are gone: until then the spooler may hold
     // the driver's files open.
     char versionDirectory[MAX_PATH];
@@ -166,7 +171,7 @@ int RunRemoval() {
       DeleteProductFiles(driverDirectory);
       if (VersionDirectory(driverDirectory, versionDirectory)) DeleteProductFiles(versionDirectory);
     }
-    nothingLeft = NothingOfProductLeft(spooler, haveDirectory ? driverDirectory : nullptr);
+    nothingLeft = NothingOfProductLeft(spooler, names, haveDirectory ? driverDirectory : nullptr);
   }
   RevertFsRedirection(redirection);
   return nothingLeft ? 0 : -1;

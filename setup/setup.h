@@ -3,13 +3,18 @@
 // into the spooler's printer-driver directory, removes an earlier
 // installation and registers port monitor, port, driver and printer.
 //
-// All strings are 8-bit ANSI strings; every path buffer holds MAX_PATH bytes,
-// terminator included.
+// Paths are 8-bit strings in the ANSI code page (spelled exactly, or the short
+// form of a name the code page cannot spell; ansi_path.cpp); every path buffer
+// holds MAX_PATH bytes, terminator included.  The printer's Chinese name and
+// the records that carry it reach the spooler's wide functions, converted from
+// their GBK bytes (code_pages.h), so they are the same on every Windows.
 #pragma once
 
 #include <windows.h>
 #include <tlhelp32.h>
 #include <winspool.h>
+
+#include <string>
 
 // ---------------------------------------------------------------------------
 // The spooler client (spooler_client.cpp).
@@ -17,20 +22,22 @@
 // The functions of winspool.drv the installer and the removal call, bound at
 // run time.  winspool.drv is not one of Windows' known DLLs: imported by
 // name, a file of that name in the program's folder (a downloads folder, an
-// elevated process) would be loaded in its place before main runs.
+// elevated process) would be loaded in its place before main runs.  What
+// carries the printer's name, and the driver directory, is wide; the monitor
+// and the port have ASCII names.
 struct SpoolerClient {
-  decltype(&GetPrinterDriverDirectoryA) getPrinterDriverDirectory;
-  decltype(&OpenPrinterA) openPrinter;
+  decltype(&GetPrinterDriverDirectoryW) getPrinterDriverDirectory;
+  decltype(&OpenPrinterW) openPrinter;
   decltype(&ClosePrinter) closePrinter;
   decltype(&DeletePrinter) deletePrinter;
-  decltype(&DeletePrinterDriverA) deletePrinterDriver;
+  decltype(&DeletePrinterDriverW) deletePrinterDriver;
   decltype(&DeleteMonitorA) deleteMonitor;
   decltype(&AddMonitorA) addMonitor;
   decltype(&AddPortA) addPort;
-  decltype(&AddPrinterDriverA) addPrinterDriver;
-  decltype(&AddPrinterA) addPrinter;
-  decltype(&EnumPrintersA) enumPrinters;
-  decltype(&EnumPrinterDriversA) enumPrinterDrivers;
+  decltype(&AddPrinterDriverW) addPrinterDriver;
+  decltype(&AddPrinterW) addPrinter;
+  decltype(&EnumPrintersW) enumPrinters;
+  decltype(&EnumPrinterDriversW) enumPrinterDrivers;
   decltype(&EnumMonitorsA) enumMonitors;
   decltype(&EnumPortsA) enumPorts;
   // The export that has only its ordinal, 202; it takes the printer name.
@@ -44,16 +51,53 @@ struct SpoolerClient {
 bool LoadSpoolerClient(SpoolerClient* spooler);
 
 // ---------------------------------------------------------------------------
+// Paths the system gives in their wide form (ansi_path.cpp).
+
+// path as the A functions take it: its exact spelling in the ANSI code page,
+// else its short (8.3) form.  False, with the error code, when the short form
+// cannot be had (the path does not exist) or is no better
+// (ERROR_NO_UNICODE_TRANSLATION: the volume keeps no short names).
+bool AnsiPathFor(const wchar_t* path, std::string* ansi, DWORD* error);
+
+// AnsiPathFor, with a trace of traceStep naming the folder (in UTF-8) and the
+// reason when it fails.
+bool NameFolderForAnsiCalls(const wchar_t* folder, const char* traceStep, std::string* ansi);
+
+// ---------------------------------------------------------------------------
+// The command line (command_line.cpp).
+
+// The program's arguments, split from the wide command line
+// (CommandLineToArgvW, which splits as the C runtime does) and never passed
+// through the ANSI code page.  No arguments at all, with a trace, when the
+// line cannot be split.
+class CommandLineArguments {
+ public:
+  CommandLineArguments();
+  ~CommandLineArguments();
+  CommandLineArguments(const CommandLineArguments&) = delete;
+  CommandLineArguments& operator=(const CommandLineArguments&) = delete;
+
+  int count() const { return count_; }
+  wchar_t** values() const { return values_; }
+
+ private:
+  wchar_t** values_ = nullptr;
+  int count_ = 0;
+};
+
+// ---------------------------------------------------------------------------
 // Installation sequence (installation.cpp).
 
-// The whole program: argv[1] is the source directory, further arguments are
-// ignored.  Returns -1 without an argument (and touches nothing), 0 otherwise
-// whatever the outcome of the steps.
-int RunInstallation(int argc, char** argv);
+// The whole program, on the wide command line (argv[0] the program): argv[1]
+// is the source directory, further arguments are ignored.  Returns -1 without
+// an argument (and touches nothing), 0 otherwise whatever the outcome of the
+// steps.
+int RunInstallation(int argc, wchar_t** argv);
 
 // Copies the driver files and replaces the spooler registrations.
 // driverDirectory is the spooler's printer-driver directory, or NULL when the
-// spooler could not name it; then, as when a destination path would not fit,
+// spooler could not name it; sourceDirectory is NULL when the source folder
+// could not be named.  Then, as when a destination path would not fit,
 // nothing is copied and the earlier installation is left as it is.
 // Returns false when it stopped for that reason.
 bool InstallPrinter(const SpoolerClient& spooler, const char* sourceDirectory, const char* driverDirectory);
@@ -63,7 +107,7 @@ bool InstallPrinter(const SpoolerClient& spooler, const char* sourceDirectory, c
 
 // True for a command line of one argument that is the word "/uninstall" in
 // any mix of ASCII upper and lower case; every other command line installs.
-bool IsRemovalCommandLine(int argc, char** argv);
+bool IsRemovalCommandLine(int argc, wchar_t** argv);
 
 // Removes the product's printer, its driver, the monitor with its port and
 // the product's four files in the printer-driver directory (and the
@@ -95,6 +139,7 @@ bool NameContainsPattern(const char* name, const char* pattern);
 
 // True when the two texts differ only in the case of ASCII letters.
 bool SameTextAsciiCaseBlind(const char* first, const char* second);
+bool SameTextAsciiCaseBlind(const wchar_t* first, const wchar_t* second);
 
 // Process32Next, repeated while the entry reached has process id 0.
 // Returns the last Process32Next result: non-zero when entry holds a process
@@ -179,27 +224,45 @@ constexpr int kDependentFilesCapacity = 260;
 // "velmops.dll\0velmo.ini\0velmo.inf\0\0", the rest zero.
 void FillDependentFiles(char* block);
 
+// The fixed texts the wide records carry, converted from their stored bytes
+// with code page 936.  False when that code page is missing.
+struct SpoolerNames {
+  std::wstring printer, port, printProcessor, dataType;
+};
+bool ConvertSpoolerNames(SpoolerNames* names);
+
+// The driver record's paths and dependent-file list, wide: the ANSI paths
+// converted back, so the spooler holds what its A function would have.
+struct WideDriverFiles {
+  std::wstring driver, data, config;
+  std::wstring dependentFiles;  // a multi-string
+};
+void WidenDriverFiles(const DriverFilePaths& paths, WideDriverFiles* files);
+
 // The records as the spooler receives them, each cleared before it is filled.
-// They point at the constants and at the caller's buffers, which must outlive
+// They point at the constants and at the caller's strings, which must outlive
 // them.
-void FillOpenDefaults(PRINTER_DEFAULTSA* defaults);
+void FillOpenDefaults(PRINTER_DEFAULTSW* defaults);
 void FillMonitorRecord(MONITOR_INFO_2A* monitor);
-void FillDriverRecord(const DriverFilePaths& paths, char* dependentFiles, DRIVER_INFO_3A* driver);
-void FillPrinterRecord(PRINTER_INFO_2A* printer);
+void FillDriverRecord(const SpoolerNames& names, const WideDriverFiles& files, DRIVER_INFO_3W* driver);
+void FillPrinterRecord(const SpoolerNames& names, PRINTER_INFO_2W* printer);
 
 // The spooler's printer-driver directory for the local machine and the
-// current environment, into a MAX_PATH-byte buffer.  False when the spooler
-// does not name one.
+// current environment, named for the A functions into a MAX_PATH-byte
+// buffer.  False, traced, when the spooler does not name one or it cannot be
+// named so.
 bool QueryDriverDirectory(const SpoolerClient& spooler, char* directory);
 
 // Removes the printer, its driver and the port monitor, in that order (the
 // reverse of adding them).  Each failure is silent.
-void RemoveEarlierInstallation(const SpoolerClient& spooler);
+void RemoveEarlierInstallation(const SpoolerClient& spooler, const SpoolerNames& names);
 
 // Adds monitor (and, only when that succeeds, a port through it), driver and
 // printer.  Each failure is silent.
-void RegisterPrinter(const SpoolerClient& spooler, const DriverFilePaths& paths);
+void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, const DriverFilePaths& paths);
 
-// Calls winspool.drv's export 202, bound by ordinal, with the printer name.
-// Its result decides nothing; a refusal is traced.
-void CallSpoolerOrdinal202(const SpoolerClient& spooler, const char* printerName);
+// Calls winspool.drv's export 202, bound by ordinal, with the printer name
+// spelled in the ANSI code page; a name the code page cannot spell would name
+// no printer, so then it is not called.  Its result decides nothing; a
+// refusal is traced.
+void CallSpoolerOrdinal202(const SpoolerClient& spooler, const std::wstring& printerName);

@@ -2,7 +2,7 @@
 // Loading it by full path skips the program's folder and the current
 // directory, where a planted copy would come first for a DLL that is not one
 // of Windows' known DLLs.
-#include <cstring>
+#include <string>
 
 #include "setup/setup.h"
 #include "setup/texts.h"
@@ -25,18 +25,23 @@ bool Bind(HMODULE library, const char* name, Function* slot) {
 
 // The system directory's winspool.drv, NULL when it cannot be loaded.
 HMODULE LoadSystemSpooler() {
-  char path[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-  if (length == 0 || length + 1 + sizeof kSpoolerLibrary > MAX_PATH) {
+  wchar_t wide[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(wide, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
     TraceStepFailure(SETUP_TRACE_SYSTEM_DIRECTORY, length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
     return nullptr;
   }
-  path[length] = '\\';
-  std::memcpy(path + length + 1, kSpoolerLibrary, sizeof kSpoolerLibrary);
+  std::string directory;
+  if (!NameFolderForAnsiCalls(wide, SETUP_TRACE_UNNAMED_SYSTEM_DIRECTORY, &directory)) return nullptr;
+  const std::string path = directory + "\\" + kSpoolerLibrary;
+  if (path.size() >= MAX_PATH) {
+    TraceStepFailure(SETUP_TRACE_SYSTEM_DIRECTORY, ERROR_FILENAME_EXCED_RANGE);
+    return nullptr;
+  }
   // winspool.drv's own imports are then looked for beside it, in the system
   // directory, before the program's folder.
-  HMODULE library = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (library == nullptr) TraceStepFailureDetail(SETUP_TRACE_LOAD_SPOOLER, path, GetLastError());
+  HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (library == nullptr) TraceStepFailureDetail(SETUP_TRACE_LOAD_SPOOLER, path.c_str(), GetLastError());
   return library;
 }
 
@@ -47,18 +52,18 @@ bool LoadSpoolerClient(SpoolerClient* spooler) {
   HMODULE library = LoadSystemSpooler();
   if (library == nullptr) return false;
   // Every function is bound, so one trace names everything that is missing.
-  bool bound = Bind(library, "GetPrinterDriverDirectoryA", &spooler->getPrinterDriverDirectory);
-  bound &= Bind(library, "OpenPrinterA", &spooler->openPrinter);
+  bool bound = Bind(library, "GetPrinterDriverDirectoryW", &spooler->getPrinterDriverDirectory);
+  bound &= Bind(library, "OpenPrinterW", &spooler->openPrinter);
   bound &= Bind(library, "ClosePrinter", &spooler->closePrinter);
   bound &= Bind(library, "DeletePrinter", &spooler->deletePrinter);
-  bound &= Bind(library, "DeletePrinterDriverA", &spooler->deletePrinterDriver);
+  bound &= Bind(library, "DeletePrinterDriverW", &spooler->deletePrinterDriver);
   bound &= Bind(library, "DeleteMonitorA", &spooler->deleteMonitor);
   bound &= Bind(library, "AddMonitorA", &spooler->addMonitor);
   bound &= Bind(library, "AddPortA", &spooler->addPort);
-  bound &= Bind(library, "AddPrinterDriverA", &spooler->addPrinterDriver);
-  bound &= Bind(library, "AddPrinterA", &spooler->addPrinter);
-  bound &= Bind(library, "EnumPrintersA", &spooler->enumPrinters);
-  bound &= Bind(library, "EnumPrinterDriversA", &spooler->enumPrinterDrivers);
+  bound &= Bind(library, "AddPrinterDriverW", &spooler->addPrinterDriver);
+  bound &= Bind(library, "AddPrinterW", &spooler->addPrinter);
+  bound &= Bind(library, "EnumPrintersW", &spooler->enumPrinters);
+  bound &= Bind(library, "EnumPrinterDriversW", &spooler->enumPrinterDrivers);
   bound &= Bind(library, "EnumMonitorsA", &spooler->enumMonitors);
   bound &= Bind(library, "EnumPortsA", &spooler->enumPorts);
   // The export has no name, only its ordinal.

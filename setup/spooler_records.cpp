@@ -1,16 +1,37 @@
-// The records handed to the spooler.  The 8-bit spooler records declare their
-// strings as writable (LPSTR) although the spooler only reads them, hence the
-// casts of the constant texts.
+// The records handed to the spooler.  The spooler records declare their
+// strings as writable although the spooler only reads them, hence the casts
+// of the constant texts.
 #include <cstring>
 
+#include "setup/code_pages.h"
 #include "setup/setup.h"
 #include "setup/texts.h"
 
 namespace {
 
 char* SpoolerText(const char* text) { return const_cast<char*>(text); }
+wchar_t* SpoolerText(const std::wstring& text) { return const_cast<wchar_t*>(text.c_str()); }
 
 }  // namespace
+
+bool ConvertSpoolerNames(SpoolerNames* names) {
+  names->printer = WideFromGbk(kPrinterName);
+  names->port = WideFromGbk(kPortName);
+  names->printProcessor = WideFromGbk(kPrintProcessor);
+  names->dataType = WideFromGbk(kDataType);
+  return !names->printer.empty() && !names->port.empty() && !names->printProcessor.empty() &&
+         !names->dataType.empty();
+}
+
+void WidenDriverFiles(const DriverFilePaths& paths, WideDriverFiles* files) {
+  files->driver = WideFromAnsi(paths.destination[kDriverFileDriver]);
+  files->data = WideFromAnsi(paths.destination[kDriverFileData]);
+  files->config = WideFromAnsi(paths.destination[kDriverFileConfig]);
+  char dependentFiles[kDependentFilesCapacity];
+  FillDependentFiles(dependentFiles);
+  // The whole cleared block: its embedded terminators end the names and the list.
+  files->dependentFiles = WideFromAnsi(dependentFiles, kDependentFilesCapacity);
+}
 
 void FillDependentFiles(char* block) {
   std::memset(block, 0, kDependentFilesCapacity);
@@ -25,7 +46,7 @@ void FillDependentFiles(char* block) {
   }
 }
 
-void FillOpenDefaults(PRINTER_DEFAULTSA* defaults) {
+void FillOpenDefaults(PRINTER_DEFAULTSW* defaults) {
   std::memset(defaults, 0, sizeof *defaults);
   defaults->DesiredAccess = PRINTER_ALL_ACCESS;
 }
@@ -36,23 +57,23 @@ void FillMonitorRecord(MONITOR_INFO_2A* monitor) {
   monitor->pDLLName = SpoolerText(kMonitorLibrary);
 }
 
-void FillDriverRecord(const DriverFilePaths& paths, char* dependentFiles, DRIVER_INFO_3A* driver) {
+void FillDriverRecord(const SpoolerNames& names, const WideDriverFiles& files, DRIVER_INFO_3W* driver) {
   std::memset(driver, 0, sizeof *driver);
   driver->cVersion = 3;
-  driver->pName = SpoolerText(kPrinterName);
-  driver->pDriverPath = SpoolerText(paths.destination[kDriverFileDriver]);
-  driver->pDataFile = SpoolerText(paths.destination[kDriverFileData]);
-  driver->pConfigFile = SpoolerText(paths.destination[kDriverFileConfig]);
-  driver->pDependentFiles = dependentFiles;
-  driver->pDefaultDataType = SpoolerText(kDataType);
+  driver->pName = SpoolerText(names.printer);
+  driver->pDriverPath = SpoolerText(files.driver);
+  driver->pDataFile = SpoolerText(files.data);
+  driver->pConfigFile = SpoolerText(files.config);
+  driver->pDependentFiles = SpoolerText(files.dependentFiles);
+  driver->pDefaultDataType = SpoolerText(names.dataType);
 }
 
-void FillPrinterRecord(PRINTER_INFO_2A* printer) {
+void FillPrinterRecord(const SpoolerNames& names, PRINTER_INFO_2W* printer) {
   std::memset(printer, 0, sizeof *printer);
-  printer->pPrinterName = SpoolerText(kPrinterName);
-  printer->pPortName = SpoolerText(kPortName);
-  printer->pDriverName = SpoolerText(kPrinterName);
-  printer->pPrintProcessor = SpoolerText(kPrintProcessor);
-  printer->pDatatype = SpoolerText(kDataType);
+  printer->pPrinterName = SpoolerText(names.printer);
+  printer->pPortName = SpoolerText(names.port);
+  printer->pDriverName = SpoolerText(names.printer);
+  printer->pPrintProcessor = SpoolerText(names.printProcessor);
+  printer->pDatatype = SpoolerText(names.dataType);
   printer->Attributes = PRINTER_ATTRIBUTE_DEFAULT;
 }

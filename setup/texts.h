@@ -1,6 +1,7 @@
-// Fixed texts of printersetup.  All are 8-bit strings handed unchanged to the
-// ANSI (...A) forms of the spooler and file functions; the Chinese one is GBK
-// (code page 936) bytes.
+// Fixed texts of printersetup, 8-bit strings; the Chinese one is GBK (code
+// page 936) bytes.  The ASCII ones go unchanged to the A functions; what the
+// spooler's wide functions take is converted with code page 936 itself
+// (code_pages.h), whatever the system's code page.
 #pragma once
 
 // Part of the executable name of the product process that must not hold the

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/child_process.h"
 
@@ -25,8 +26,22 @@ class TempDirectory {
   std::string path_;
 };
 
-// Deletes the files directly in directory, then directory itself.
+// Deletes the files in directory and in its subdirectories, then directory
+// itself.
 void RemoveFlatDirectory(const std::string& directory);
 
-// Copies the sleeper to directory\name and starts it.
+// Copies the sleeper to directory\name and starts it.  Started with
+// "--code-page N" it ends at once, with 0 when its ANSI code page is N.
 bool StartSleeperAs(const std::string& directory, const std::string& name, ChildProcess* child);
+
+std::wstring Widen(const std::string& ansi);
+
+// Runs program to its end with the given arguments as a user of another
+// Windows would.  Under Wine a process takes its ANSI code page from the Unix
+// LC_ALL it starts with; a Windows child inherits its parent's, whatever its
+// environment block says, but a Unix program gets the block as its
+// environment.  So a shell started with this block (LC_ALL replaced by
+// locale) runs the program through wine.  False when it could not be started
+// or did not end within kChildTimeoutMs.
+bool RunProgramUnderLocale(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                           const char* locale, DWORD* exitCode);

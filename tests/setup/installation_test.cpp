@@ -87,6 +87,12 @@ class InstallationTest : public ::testing::Test {
     ASSERT_TRUE(RunProgram(program_, arguments, exitCode))
         << "printersetup did not start or did not end within " << kChildTimeoutMs << " ms: " << GetLastError();
   }
+  void RunSetupUnder(const char* locale, const std::wstring& argument) {
+    DWORD exitCode = 1;
+    ASSERT_TRUE(RunProgramUnderLocale(Widen(program_), {argument}, locale, &exitCode))
+        << "printersetup under " << locale << " did not start or end: " << GetLastError();
+    EXPECT_EQ(exitCode, 0u) << locale;
+  }
   void InstallFrom(const std::string& sourceDirectory) {
     DWORD exitCode = 1;
     RunSetup("\"" + sourceDirectory + "\"", &exitCode);
@@ -418,6 +424,47 @@ TEST_F(InstallationTest, UninstallWordWithAnotherArgumentInstalls) {
   DWORD exitCode = 1;
   RunSetup("/uninstall now", &exitCode);
   EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u);
+}
+
+// Users of Simplified and Traditional Chinese, English and Japanese Windows:
+// the spooler holds the same Chinese names for each, and the removal finds them.
+TEST_F(InstallationTest, EveryCodePageInstallsAndRemovesTheSameChineseNames) {
+  const struct {
+    const char* locale;
+    DWORD codePage;
+  } kWindows[] = {{"zh_CN.UTF-8", 936}, {"zh_TW.UTF-8", 950}, {"en_US.UTF-8", 1252}, {"ja_JP.UTF-8", 932}};
+  const std::wstring name = L"\u9752\u79BE\u821F\u624B\u673A\u53D1\u5E03";  // the product's phone publishing
+  for (const auto& windows : kWindows) {
+    SCOPED_TRACE(windows.locale);
+    DWORD other = 1;
+    ASSERT_TRUE(RunProgramUnderLocale(Widen(BinaryDirectory() + "\\setup_sleeper.exe"),
+                                      {L"--code-page", std::to_wstring(windows.codePage)}, windows.locale, &other));
+    ASSERT_EQ(other, 0u) << "the child does not run under code page " << windows.codePage;
+    RunSetupUnder(windows.locale, Widen(source_.path()));
+    std::wstring driver;
+    ASSERT_TRUE(FindPrinterW(name, &driver)) << "EnumPrintersW does not list the printer";
+    EXPECT_EQ(driver, name) << "the printer's driver";
+    EXPECT_TRUE(DriverListedW(name)) << "EnumPrinterDriversW does not list the driver";
+    EXPECT_EQ(Installed("velmo.ppd"), StandInContent("first", "velmo.ppd"));
+    RunSetupUnder(windows.locale, L"/uninstall");
+    EXPECT_FALSE(FindPrinterW(name, &driver)) << "the printer is left";
+    EXPECT_FALSE(DriverListedW(name)) << "the driver is left";
+  }
+}
+
+// A Korean user name or an emoji in the folder: the code page has no
+// spelling for it, and the installer still reaches the six files.
+TEST_F(InstallationTest, SourceFolderCodePage936CannotSpellInstallsWithItsSixFiles) {
+  const std::wstring folder = Widen(source_.path()) + L"\\\uD55C\uAE00 \U0001F600 src";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << "CreateDirectoryW failed: " << GetLastError();
+  for (const char* file : kDriverFileNames) {
+    ASSERT_TRUE(WriteWholeFileW(folder + L"\\" + Widen(file), StandInContent("hangul", file))) << GetLastError();
+  }
+  RunSetupUnder("zh_CN.UTF-8", folder);
+  for (const char* file : kDriverFileNames) {
+    EXPECT_EQ(Installed(file), StandInContent("hangul", file)) << file;
+  }
   EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u);
 }
 

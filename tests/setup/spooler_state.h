@@ -25,7 +25,9 @@ void DeletePrinterAndDriver(const char* printerName, const char* driverName);
 void RemoveProductInstallation();
 
 std::string ReadWholeFile(const std::string& path);
+std::string ReadWholeFileW(const std::wstring& path);
 bool WriteWholeFile(const std::string& path, const std::string& content);
+bool WriteWholeFileW(const std::wstring& path, const std::string& content);
 
 // The content a stand-in driver file gets in a source directory: tag and name,
 // so every copy shows where it came from.

@@ -63,6 +63,18 @@ TEST_F(SetupTraces, MissingSourceFilesAndAbsentMonitorAreTracedWithTheirCodes) {
   }
 }
 
+// Support reads a trace from any Windows: the code page comes first, once,
+// and names are UTF-8 (the folder is the product's name, given in GBK bytes).
+TEST_F(SetupTraces, CodePageComesFirstOnceAndFoldersAreNamedInUtf8) {
+  DebuggeeRun run = RunAsDebuggee("\"" + program_ + "\" C:\\no\\\xC7\xE0\xBA\xCC\xD6\xDB", 60000);
+  ASSERT_TRUE(run.exited);
+  ASSERT_FALSE(run.debugLines.empty());
+  EXPECT_EQ(run.debugLines[0], "printersetup: running under ANSI code page 936");
+  EXPECT_EQ(std::count(run.debugLines.begin(), run.debugLines.end(), run.debugLines[0]), 1);
+  EXPECT_TRUE(HasLine(run,
+                      "printersetup: CopyFileA failed: C:\\no\\\xE9\x9D\x92\xE7\xA6\xBE\xE8\x88\x9F\\velmo.ppd (error 3)"));
+}
+
 TEST_F(SetupTraces, NoArgumentTracesNothing) {
   DebuggeeRun run = RunAsDebuggee("\"" + program_ + "\"", 60000);
   ASSERT_TRUE(run.exited);

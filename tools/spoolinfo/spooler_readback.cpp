@@ -111,3 +111,33 @@ std::vector<InstalledPrinter> PrintersNamed(const std::string& name) {
   }
   return matching;
 }
+
+bool FindPrinterW(const std::wstring& name, std::wstring* driver) {
+  DWORD count;
+  std::vector<BYTE> buffer = EnumerateAll(
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, returned);
+      },
+      &count);
+  auto* printers = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    if (printers[i].pPrinterName == nullptr || name != printers[i].pPrinterName) continue;
+    *driver = printers[i].pDriverName ? printers[i].pDriverName : L"";
+    return true;
+  }
+  return false;
+}
+
+bool DriverListedW(const std::wstring& name) {
+  DWORD count;
+  std::vector<BYTE> buffer = EnumerateAll(
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+        return EnumPrinterDriversW(nullptr, nullptr, 1, data, size, needed, returned);
+      },
+      &count);
+  auto* drivers = reinterpret_cast<DRIVER_INFO_1W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    if (drivers[i].pName != nullptr && name == drivers[i].pName) return true;
+  }
+  return false;
+}
