@@ -1,0 +1,42 @@
+// Texts handed to the wide (W) functions.  The fixed texts are GBK bytes on
+// every system, so they are read with code page 936 itself; what the system
+// or the virtual machine says in 8 bits is in the process's ANSI code page.
+// On a 936 system both readings are the same.
+#include <cstring>
+
+#include "host/host.h"
+
+bool AppendWide(wchar_t* destination, int capacity, int* length, UINT codePage, const char* text) {
+  if (text == nullptr || text[0] == '\0') return true;
+  if (*length < 0 || *length >= capacity) return false;
+  int room = capacity - *length - 1;
+  int units = MultiByteToWideChar(codePage, 0, text, static_cast<int>(strlen(text)), destination + *length, room);
+  // A text that does not fit leaves destination as it was.
+  if (units <= 0) {
+    destination[*length] = L'\0';
+    return false;
+  }
+  *length += units;
+  destination[*length] = L'\0';
+  return true;
+}
+
+bool WideFromGbk(const char* text, wchar_t* destination, int capacity) {
+  int length = 0;
+  if (capacity <= 0) return false;
+  destination[0] = L'\0';
+  return AppendWide(destination, capacity, &length, kGbkCodePage, text);
+}
+
+bool Utf8FromWide(const wchar_t* text, char* destination, int capacity) {
+  if (capacity <= 0) return false;
+  destination[0] = '\0';
+  return WideCharToMultiByte(CP_UTF8, 0, text, -1, destination, capacity, nullptr, nullptr) > 0;
+}
+
+bool Utf8FromAnsi(const char* text, char* destination, int capacity) {
+  wchar_t wide[kPathCapacity];
+  int length = 0;
+  wide[0] = L'\0';
+  return AppendWide(wide, kPathCapacity, &length, CP_ACP, text) && Utf8FromWide(wide, destination, capacity);
+}
