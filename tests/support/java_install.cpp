@@ -100,6 +100,8 @@ void RemoveTree(const std::string& path) {
     do {
       std::string name = entry.cFileName;
       if (name == "." || name == "..") continue;
+      // A name the ANSI code page cannot spell reads with '?'; its short name works.
+      if (name.find('?') != std::string::npos && entry.cAlternateFileName[0] != '\0') name = entry.cAlternateFileName;
       std::string child = path + "\\" + name;
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveTree(child);
@@ -165,6 +167,39 @@ void JavaInstall::SetValue(const std::string& key, const std::string& name, DWOR
   RegSetValueExA(handle, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                  static_cast<DWORD>(bytes.size()));
   RegCloseKey(handle);
+}
+
+void JavaInstall::SetWideValue(const std::string& key, const std::string& name, const std::wstring& text) {
+  if (!HklmKeyExists(key)) createdKeys_.push_back(key);
+  HKEY handle = nullptr;
+  if (RegCreateKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle) != ERROR_SUCCESS) return;
+  std::wstring wideName(name.begin(), name.end());  // the fixture's value names are ASCII
+  RegSetValueExW(handle, wideName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+}
+
+std::string JavaInstall::MakeWideFolder(const std::wstring& name, std::wstring* longPath) const {
+  std::wstring root(root_.begin(), root_.end());  // the temporary folder's path is ASCII here
+  *longPath = root + L"\\" + name;
+  if (!CreateDirectoryW(longPath->c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return "";
+  wchar_t shortPath[MAX_PATH];
+  DWORD length = GetShortPathNameW(longPath->c_str(), shortPath, MAX_PATH);
+  char ansi[MAX_PATH];
+  BOOL usedDefault = FALSE;
+  if (length == 0 || length >= MAX_PATH ||
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortPath, -1, ansi, MAX_PATH, nullptr, &usedDefault) <= 0 ||
+      usedDefault) {
+    return "";
+  }
+  return ansi;
+}
+
+void JavaInstall::SetAppHomeWide(const std::wstring& path) { SetWideValue(kAppKey, "VelmoHome", path); }
+
+void JavaInstall::SetRegisteredRuntimeWide(const std::string& version, const std::wstring& javaHome) {
+  SetValue(kRuntimeKey, "CurrentVersion", REG_SZ, std::string(version.c_str(), version.size() + 1));
+  SetWideValue(std::string(kRuntimeKey) + "\\" + version, "JavaHome", javaHome);
 }
 
 void JavaInstall::MakeAppHome(const std::vector<std::string>& jars, const std::string& classIn) {

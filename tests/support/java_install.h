@@ -41,6 +41,14 @@ class JavaInstall {
   // imports (fakemsvcp.dll), which lies only in the runtime's bin.  The
   // stand-in's Java application loads it when told to (native_library).
   static void AddNativeLibrary(const std::string& runtimeHome);
+  // A folder root\<name> made with its wide name; returns its short (8.3)
+  // path, through which the A functions lay it out, "" when it has none.
+  std::string MakeWideFolder(const std::wstring& name, std::wstring* longPath) const;
+  // The application home laid out at path (a short path, say) from now on.
+  void PlaceAppHomeAt(const std::string& path) { appHome_ = path; }
+  // The values as UTF-16, for paths the ANSI code page cannot spell.
+  void SetAppHomeWide(const std::wstring& path);
+  void SetRegisteredRuntimeWide(const std::string& version, const std::wstring& javaHome);
   // The usual layout: home with a runtime in its "jre" and VelmoHome set.
   void MakeStandardInstall();
 
@@ -68,6 +76,7 @@ class JavaInstall {
   };
   void Save(const std::string& key, const std::string& name);
   void SetValue(const std::string& key, const std::string& name, DWORD type, const std::string& bytes);
+  void SetWideValue(const std::string& key, const std::string& name, const std::wstring& text);
 
   std::string root_;
   std::string appHome_;

@@ -176,6 +176,35 @@ TEST_F(RelayTraces, EachRuntimePassedOverIsTracedAndTheNextOneRunsTheJob) {
   EXPECT_EQ(lines, expected) << Joined(lines);
 }
 
+// Folders whose names 936 cannot spell (Hangul, an emoji) hold the home and
+// the registered runtime, both registered by their names as they are: the A
+// functions and the virtual machine get their short names, Java starts, and
+// the job arrives exact with nothing traced.
+TEST_F(RelayTraces, HomeAndRuntimeWhoseNamesTheCodePageCannotSpellRunTheJob) {
+  std::wstring home, runtime;
+  std::string shortHome = install_.MakeWideFolder(L"\uD55C\uAE00 \U0001F600 home", &home);
+  std::string shortRuntime = install_.MakeWideFolder(L"\uD55C\uAE00 \U0001F600 runtime", &runtime);
+  ASSERT_NE(shortHome, "") << "CreateDirectoryW or GetShortPathNameW failed: " << GetLastError();
+  ASSERT_NE(shortRuntime, "") << "CreateDirectoryW or GetShortPathNameW failed: " << GetLastError();
+  install_.PlaceAppHomeAt(shortHome);
+  install_.MakeAppHome();
+  install_.SetAppHomeWide(home);
+  install_.MakeRuntime(shortRuntime, "");
+  install_.SetRegisteredRuntimeWide("1.8", runtime);
+  std::string root = install_.root();
+  SetEnvironmentVariableA("FAKEJVM_HEADER_FILE", (root + "\\header.bin").c_str());
+  SetEnvironmentVariableA("FAKEJVM_DATA_FILE", (root + "\\data.bin").c_str());
+
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(100000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  EXPECT_TRUE(lines.empty()) << Joined(lines);
+  std::string job(100000, '\0');
+  for (size_t i = 0; i < job.size(); ++i) job[i] = static_cast<char>(i * 7);
+  EXPECT_TRUE(ReadFileBytes(root + "\\header.bin") + ReadFileBytes(root + "\\data.bin") == job)
+      << "the job did not reach Java exact through the runtime in the unspellable folder";
+}
+
 TEST_F(RelayTraces, RefusingVmsOwnWordsAreTracedWithItsResult) {
   // A runtime that shows its version nowhere (no release file, no version
   // resource, no lib\modules) gets the permanent-generation options; a Java
