@@ -111,7 +111,8 @@ bool AppendWide(wchar_t* destination, int capacity, int* length, UINT codePage, 
 bool WideFromGbk(const char* text, wchar_t* destination, int capacity);
 // For traces, which name folders as they are on any system.
 bool Utf8FromWide(const wchar_t* text, char* destination, int capacity);
-bool Utf8FromAnsi(const char* text, char* destination, int capacity);
+// An 8-bit path (perhaps a short one) by its long name, in UTF-8.
+bool Utf8FolderName(const char* path, char* destination, int capacity);
 
 // ---------------------------------------------------------------------------
 // Interactive launch and single instance (interactive.cpp, single_instance.cpp).

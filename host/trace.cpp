@@ -35,5 +35,5 @@ void TraceFailure(const char* what, long long code) { TraceFailureDetail(what, n
 
 void TraceFailureFolder(const char* what, const char* ansiPath, long long code) {
   char named[1024];
-  TraceFailureDetail(what, Utf8FromAnsi(ansiPath, named, sizeof named) ? named : ansiPath, code);
+  TraceFailureDetail(what, Utf8FolderName(ansiPath, named, sizeof named) ? named : ansiPath, code);
 }

@@ -34,9 +34,15 @@ bool Utf8FromWide(const wchar_t* text, char* destination, int capacity) {
   return WideCharToMultiByte(CP_UTF8, 0, text, -1, destination, capacity, nullptr, nullptr) > 0;
 }
 
-bool Utf8FromAnsi(const char* text, char* destination, int capacity) {
+bool Utf8FolderName(const char* path, char* destination, int capacity) {
   wchar_t wide[kPathCapacity];
   int length = 0;
   wide[0] = L'\0';
-  return AppendWide(wide, kPathCapacity, &length, CP_ACP, text) && Utf8FromWide(wide, destination, capacity);
+  if (!AppendWide(wide, kPathCapacity, &length, CP_ACP, path)) return false;
+  // A short name stands for a name the code page cannot spell: support reads
+  // the long one.  A path that is not there is named as it was given.
+  wchar_t longName[kPathCapacity];
+  DWORD longLength = GetLongPathNameW(wide, longName, kPathCapacity);
+  return Utf8FromWide(longLength > 0 && longLength < static_cast<DWORD>(kPathCapacity) ? longName : wide, destination,
+                      capacity);
 }

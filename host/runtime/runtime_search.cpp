@@ -57,7 +57,7 @@ bool ReadJavaHomeVariable(char* home, int capacity) {
 // The home in UTF-8, so the trace names it as it is on any system.
 void TracePassedOver(const char* why, const char* source, const char* home, DWORD error) {
   char named[3 * kPathCapacity];
-  if (!Utf8FromAnsi(home, named, sizeof named)) FormatInto(named, sizeof named, "%s", home);
+  if (!Utf8FolderName(home, named, sizeof named)) FormatInto(named, sizeof named, "%s", home);
   char detail[4 * kPathCapacity];
   FormatInto(detail, sizeof detail, "%s = %s", source, named);
   TraceFailureDetail(why, detail, error);

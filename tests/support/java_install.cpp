@@ -169,16 +169,6 @@ void JavaInstall::SetValue(const std::string& key, const std::string& name, DWOR
   RegCloseKey(handle);
 }
 
-void JavaInstall::SetWideValue(const std::string& key, const std::string& name, const std::wstring& text) {
-  if (!HklmKeyExists(key)) createdKeys_.push_back(key);
-  HKEY handle = nullptr;
-  if (RegCreateKeyA(HKEY_LOCAL_MACHINE, key.c_str(), &handle) != ERROR_SUCCESS) return;
-  std::wstring wideName(name.begin(), name.end());  // the fixture's value names are ASCII
-  RegSetValueExW(handle, wideName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(handle);
-}
-
 std::string JavaInstall::MakeWideFolder(const std::wstring& name, std::wstring* longPath) const {
   std::wstring root(root_.begin(), root_.end());  // the temporary folder's path is ASCII here
   *longPath = root + L"\\" + name;
@@ -195,11 +185,13 @@ std::string JavaInstall::MakeWideFolder(const std::wstring& name, std::wstring* 
   return ansi;
 }
 
-void JavaInstall::SetAppHomeWide(const std::wstring& path) { SetWideValue(kAppKey, "VelmoHome", path); }
-
-void JavaInstall::SetRegisteredRuntimeWide(const std::string& version, const std::wstring& javaHome) {
-  SetValue(kRuntimeKey, "CurrentVersion", REG_SZ, std::string(version.c_str(), version.size() + 1));
-  SetWideValue(std::string(kRuntimeKey) + "\\" + version, "JavaHome", javaHome);
+void JavaInstall::SetAppHomeWide(const std::wstring& path) {
+  SetValue(kAppKey, "VelmoHome", REG_SZ, "");  // the key made and noted, the value then written wide
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegSetValueExW(key, L"VelmoHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                 static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
 }
 
 void JavaInstall::MakeAppHome(const std::vector<std::string>& jars, const std::string& classIn) {

@@ -46,9 +46,8 @@ class JavaInstall {
   std::string MakeWideFolder(const std::wstring& name, std::wstring* longPath) const;
   // The application home laid out at path (a short path, say) from now on.
   void PlaceAppHomeAt(const std::string& path) { appHome_ = path; }
-  // The values as UTF-16, for paths the ANSI code page cannot spell.
+  // VelmoHome as UTF-16, for a path the ANSI code page cannot spell.
   void SetAppHomeWide(const std::wstring& path);
-  void SetRegisteredRuntimeWide(const std::string& version, const std::wstring& javaHome);
   // The usual layout: home with a runtime in its "jre" and VelmoHome set.
   void MakeStandardInstall();
 
@@ -76,7 +75,6 @@ class JavaInstall {
   };
   void Save(const std::string& key, const std::string& name);
   void SetValue(const std::string& key, const std::string& name, DWORD type, const std::string& bytes);
-  void SetWideValue(const std::string& key, const std::string& name, const std::wstring& text);
 
   std::string root_;
   std::string appHome_;

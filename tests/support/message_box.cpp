@@ -21,45 +21,18 @@ std::string DismissMessageBox(DWORD processId, DWORD timeoutMs) {
   return "<no message box>";
 }
 
-namespace {
-
-struct BoxSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK TakeBoxOfProcess(HWND window, LPARAM context) {
-  BoxSearch* search = reinterpret_cast<BoxSearch*>(context);
-  wchar_t className[16] = L"";
-  DWORD owner = 0;
-  if (GetClassNameW(window, className, 16) > 0 && wcscmp(className, L"#32770") == 0 &&
-      GetWindowThreadProcessId(window, &owner) && owner == search->processId) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-}  // namespace
-
-WideMessageBox DismissMessageBoxWide(DWORD processId, DWORD timeoutMs) {
-  WideMessageBox box;
+std::wstring DismissMessageBoxWide(DWORD processId, const wchar_t* caption, DWORD timeoutMs) {
   for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-    BoxSearch search = {processId, nullptr};
-    EnumWindows(TakeBoxOfProcess, reinterpret_cast<LPARAM>(&search));
-    wchar_t caption[256] = L"";
+    HWND box = FindWindowW(L"#32770", caption);
+    DWORD owner = 0;
     wchar_t text[4096] = L"";
-    // Read once the box is shown: while it is being made it has neither yet.
-    if (search.found != nullptr && IsWindowVisible(search.found) &&
-        GetDlgItemTextW(search.found, 0xFFFF, text, 4096) > 0) {
-      GetWindowTextW(search.found, caption, 256);
-      PostMessageW(search.found, WM_COMMAND, IDOK, 0);
-      box.shown = true;
-      box.caption = caption;
-      box.text = text;
-      return box;
+    // Read once shown: while the box is being made its text is not there yet.
+    if (box != nullptr && GetWindowThreadProcessId(box, &owner) && owner == processId && IsWindowVisible(box) &&
+        GetDlgItemTextW(box, 0xFFFF, text, 4096) > 0) {
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      return text;
     }
     Sleep(50);
   }
-  return box;
+  return L"<no message box>";
 }

@@ -1,7 +1,7 @@
-// jvmhost as users of other Windows meet it.  The table of code pages is in
-// CMakeLists.txt: CTest runs these tests once per locale, this process and
-// every program it starts under that ANSI code page (Wine takes a process's
-// code page from the LC_ALL of the Unix environment it inherits; a child's
+// jvmhost as users of other Windows meet it.  CTest runs these tests once
+// per locale of the table (tests/trace/CMakeLists.txt), this process and
+// every program it starts under its ANSI code page: Wine takes a process's
+// code page from the LC_ALL of the Unix environment it inherits (a child's
 // Windows environment block does not change it).  What the user sees is read
 // as Unicode.
 #include <windows.h>
@@ -22,31 +22,6 @@ namespace {
 
 constexpr DWORD kWaitMs = 30000;
 
-// The table: each locale CTest runs these tests under, and the ANSI code
-// page a Windows of that language has.
-struct CodePageCase {
-  const char* locale;
-  UINT codePage;
-};
-const CodePageCase kCases[] = {
-    {"zh_CN.UTF-8", 936}, {"zh_TW.UTF-8", 950}, {"en_US.UTF-8", 1252}, {"ja_JP.UTF-8", 932}};
-
-// The case's code page, from the LC_ALL this process runs under; 0 for none of the table.
-UINT CaseCodePage() {
-  char locale[64] = "";
-  GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
-  for (const CodePageCase& row : kCases) {
-    if (strcmp(locale, row.locale) == 0) return row.codePage;
-  }
-  return 0;
-}
-
-std::string Utf8(const std::wstring& text) {
-  char bytes[8192] = "";
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr);
-  return bytes;
-}
-
 // "Error"; "Error initialising the Java VM, error code: -7 (unknown error)";
 // the Java window's title, "<product> - enjoy your designs".
 const wchar_t kCaption[] = L"\u9519\u8BEF";
@@ -55,71 +30,76 @@ const wchar_t kVmInitFailed[] =
     L"\uFF08\u672A\u77E5\u7684\u9519\u8BEF\uFF09";
 const wchar_t kMainWindowTitle[] = L"\u9752\u79BE\u821F - \u7545\u4EAB\u60A8\u7684\u8BBE\u8BA1";
 
-}  // namespace
-
-// A child's first trace names its code page, except on 936, where the traces
-// are as they always were.
-TEST(CodePages, ProgramRunsUnderTheCaseCodePageAndItsFirstTraceSaysSo) {
-  const UINT codePage = CaseCodePage();
-  ASSERT_EQ(GetACP(), codePage) << "the test does not run under the case's code page";
-  DebuggeeRun run = RunAsDebuggee("\"" + BinaryDirectory() + "\\trace_probe.exe\"", kWaitMs);
-  ASSERT_TRUE(run.exited) << "trace_probe did not run to its end";
-  const std::string probeLine = "jvmhost: chunk view failed to map; job ended (error 5)";
-  if (codePage == 936) {
-    EXPECT_EQ(run.debugLines, std::vector<std::string>{probeLine});
-  } else {
-    ASSERT_EQ(run.debugLines.size(), 2u);
-    EXPECT_EQ(run.debugLines[0].rfind("jvmhost: process runs under ANSI code page " + std::to_string(codePage) + " ", 0),
-              0u) << run.debugLines[0];
-    EXPECT_EQ(run.debugLines[1], probeLine);
+// The code page of the LC_ALL this process runs under; 0 for a locale not in the table.
+UINT CaseCodePage() {
+  const std::pair<const char*, UINT> table[] = {
+      {"zh_CN.UTF-8", 936}, {"zh_TW.UTF-8", 950}, {"en_US.UTF-8", 1252}, {"ja_JP.UTF-8", 932}};
+  char locale[64] = "";
+  GetEnvironmentVariableA("LC_ALL", locale, sizeof locale);
+  for (const auto& row : table) {
+    if (strcmp(locale, row.first) == 0) return row.second;
   }
+  return 0;
 }
 
-TEST(CodePages, FailureBoxAndSecondStartReadAsOn936) {
+}  // namespace
+
+// The first trace names the code page, except on 936, where traces are as
+// they always were.
+TEST(CodePages, ProgramRunsUnderTheCaseCodePageAndItsFirstTraceSaysSo) {
+  const UINT codePage = CaseCodePage();
+  ASSERT_EQ(GetACP(), codePage) << "the test does not run under its case's code page";
+  DebuggeeRun run = RunAsDebuggee("\"" + BinaryDirectory() + "\\trace_probe.exe\"", kWaitMs);
+  ASSERT_TRUE(run.exited) << "trace_probe did not run to its end";
+  std::vector<std::string> expected = {"jvmhost: chunk view failed to map; job ended (error 5)"};
+  if (codePage != 936) {
+    expected.insert(expected.begin(), "jvmhost: process runs under ANSI code page " + std::to_string(codePage) +
+                                          " (OEM " + std::to_string(GetOEMCP()) + ")");
+  }
+  EXPECT_EQ(run.debugLines, expected);
+}
+
+TEST(CodePages, FailureBoxAndSecondStartAreAsOn936) {
   JavaInstall install;
   install.MakeStandardInstall();
   SetEnvironmentVariableA("FAKEJVM_CREATE_RESULT", "-7");
   std::string program = JavaInstall::BuiltFile("jvmhost.exe");
-  {
-    ChildProcess launcher;
-    ASSERT_TRUE(launcher.Start(program, "x.vlm")) << "CreateProcessW failed: " << GetLastError();
-    WideMessageBox box = DismissMessageBoxWide(launcher.id(), kWaitMs);
-    EXPECT_TRUE(box.shown) << "no failure box";
-    EXPECT_EQ(Utf8(box.caption), Utf8(kCaption));
-    EXPECT_EQ(Utf8(box.text), Utf8(kVmInitFailed));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
-    EXPECT_EQ(exitCode, 2u);
-
-    // This process plays the running instance: its guard and its Unicode
-    // window, on a thread that answers the messages restoring it.
-    HANDLE guard = CreateMutexA(nullptr, FALSE, "BraskFlag");
-    ASSERT_NE(guard, nullptr) << "CreateMutexA failed: " << GetLastError();
-    HWND window = nullptr;
-    DWORD ownerThread = 0;
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread owner([&] {
-      ownerThread = GetCurrentThreadId();
-      window = CreateWindowW(L"STATIC", kMainWindowTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                             nullptr, nullptr, nullptr);
-      ShowWindow(window, SW_MINIMIZE);
-      SetEvent(ready);
-      MSG message;
-      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-    });
-    EXPECT_EQ(WaitForSingleObject(ready, kWaitMs), WAIT_OBJECT_0);
-    EXPECT_NE(window, nullptr) << "CreateWindowW failed";
-    ChildProcess second;
-    EXPECT_TRUE(second.Start(program, "some.vlm")) << "CreateProcessW failed: " << GetLastError();
-    // A box would hold the second start until the wait runs out.
-    exitCode = 99;
-    EXPECT_TRUE(second.WaitForExit(kWaitMs, &exitCode)) << "the second start did not end (a box?)";
-    EXPECT_EQ(exitCode, 1u);
-    EXPECT_FALSE(IsIconic(window)) << "the running window was not brought back";
-    PostThreadMessageW(ownerThread, WM_QUIT, 0, 0);
-    owner.join();
-    CloseHandle(ready);
-    CloseHandle(guard);
-  }
+  ChildProcess launcher;
+  ASSERT_TRUE(launcher.Start(program, "x.vlm")) << "CreateProcessA failed: " << GetLastError();
+  EXPECT_TRUE(DismissMessageBoxWide(launcher.id(), kCaption, kWaitMs) == kVmInitFailed)
+      << "no box with the caption and the text of the start-up failure in Chinese";
+  DWORD exitCode = 99;
+  EXPECT_TRUE(launcher.WaitForExit(kWaitMs, &exitCode));
+  EXPECT_EQ(exitCode, 2u);
   SetEnvironmentVariableA("FAKEJVM_CREATE_RESULT", nullptr);
+
+  // This process plays the running instance: its guard and its Unicode
+  // window, on a thread that answers the messages restoring it.
+  HANDLE guard = CreateMutexA(nullptr, FALSE, "BraskFlag");
+  ASSERT_NE(guard, nullptr) << "CreateMutexA failed: " << GetLastError();
+  HWND window = nullptr;
+  DWORD ownerThread = 0;
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread owner([&] {
+    ownerThread = GetCurrentThreadId();
+    window = CreateWindowW(L"STATIC", kMainWindowTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                           nullptr, nullptr, nullptr);
+    ShowWindow(window, SW_MINIMIZE);
+    SetEvent(ready);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  });
+  EXPECT_EQ(WaitForSingleObject(ready, kWaitMs), WAIT_OBJECT_0);
+  EXPECT_NE(window, nullptr) << "CreateWindowW failed";
+  ChildProcess second;
+  EXPECT_TRUE(second.Start(program, "some.vlm")) << "CreateProcessA failed: " << GetLastError();
+  // A box would hold the second start until the wait runs out.
+  exitCode = 99;
+  EXPECT_TRUE(second.WaitForExit(kWaitMs, &exitCode)) << "the second start did not end (a box?)";
+  EXPECT_EQ(exitCode, 1u);
+  EXPECT_FALSE(IsIconic(window)) << "the running window was not brought back";
+  PostThreadMessageW(ownerThread, WM_QUIT, 0, 0);
+  owner.join();
+  CloseHandle(ready);
+  CloseHandle(guard);
 }
