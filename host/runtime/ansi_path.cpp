@@ -18,6 +18,9 @@ bool SpellInAnsiCodePage(const wchar_t* text, char* destination, int capacity) {
   BOOL usedDefault = FALSE;
   int written = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, text, -1, destination, capacity,
                                     nullptr, utf8 ? nullptr : &usedDefault);
+  // The caller tells a text too long for destination from one the code page
+  // cannot spell by the last error.
+  if (written > 0 && usedDefault) SetLastError(ERROR_NO_UNICODE_TRANSLATION);
   return written > 0 && !usedDefault;
 }
 
