@@ -2,7 +2,7 @@
 #include "host/host.h"
 #include "relay/relay.h"
 
-int JvmHostMain(int argc, char** argv) {
+int JvmHostMain(int argc, wchar_t** argv) {
   if (argc < 2) {
     RunInteractive(nullptr);
     return 0;

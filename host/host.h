@@ -73,10 +73,14 @@ const char* ComposeFailureText(const char* format, const char* argument, int err
 // The text the calling thread's last start-up composed, or "" when its last
 // start-up composed none (no home, no runtime, or success).
 const char* LastStartupFailureText();
+// The same text in UTF-16, as the user is shown it; L"" when none.
+const wchar_t* LastStartupFailureTextWide();
 // Which piece the calling thread's last start-up found missing before any
 // text could be composed; kNone otherwise.  Kept so the launcher need not
 // search again (and trace every runtime it passes over a second time).
-enum class StartupMiss { kNone, kAppHome, kJavaRuntime };
+// kUnusableFolder: the home or runtime is in a folder whose name the ANSI code
+// page cannot spell and that has no short (8.3) name.
+enum class StartupMiss { kNone, kAppHome, kJavaRuntime, kUnusableFolder };
 StartupMiss LastStartupMiss();
 
 // ---------------------------------------------------------------------------
@@ -92,18 +96,38 @@ int32_t BridgeWriteHeader(Bridge* bridge, const unsigned char* data, int32_t len
 int32_t BridgeWritePSData(Bridge* bridge, const unsigned char* data, int32_t length, int32_t* javaResult);
 int32_t BridgeEndJob(Bridge* bridge);
 jstring AnsiToJString(JNIEnv* env, const char* text);
+// The text's UTF-16 units as they are; null for null.
+jstring WideToJString(JNIEnv* env, const wchar_t* text);
 void InstallPlacesOverride();
 LONG DeleteRegTree(HKEY parent, const char* name);
 
 // ---------------------------------------------------------------------------
+// Texts for the wide functions (wide_text.cpp).  The fixed texts are GBK
+// whatever the system's ANSI code page.
+constexpr UINT kGbkCodePage = 936;
+// Appends text, read in codePage, at *length; false (destination unchanged)
+// when it would not fit.
+bool AppendWide(wchar_t* destination, int capacity, int* length, UINT codePage, const char* text);
+bool WideFromGbk(const char* text, wchar_t* destination, int capacity);
+// For traces, which name folders as they are on any system.
+bool Utf8FromWide(const wchar_t* text, char* destination, int capacity);
+// An 8-bit path (perhaps a short one) by its long name, in UTF-8.
+bool Utf8FolderName(const char* path, char* destination, int capacity);
+
+// ---------------------------------------------------------------------------
 // Interactive launch and single instance (interactive.cpp, single_instance.cpp).
-void RunInteractive(const char* text);
+// text: the first argument as given, or null.
+void RunInteractive(const wchar_t* text);
 void EnsureSingleInstance();
 void KillProcessesByName(const char* exeName);
 
 // ---------------------------------------------------------------------------
-// Entry and mode selection (entry.cpp).
+// Entry and mode selection (entry.cpp, handle_argument.cpp).
 // The first argument read as "%d", its 32 bits zero-extended; 0 when it does
-// not begin with a number.
+// not begin with a number.  Only ASCII counts: white space, a sign, the
+// digits '0' to '9'; any other character (a full-width digit, a byte of a
+// multi-byte character) is no part of a number.
 uintptr_t ParseHandleArgument(const char* text);
-int JvmHostMain(int argc, char** argv);
+uintptr_t ParseHandleArgument(const wchar_t* text);
+// argv: the command line as CommandLineToArgvW splits it.
+int JvmHostMain(int argc, wchar_t** argv);

@@ -46,16 +46,29 @@ bool BuildClassPathOption(char* destination, int capacity) {
   if (!FormatInto(libraryDir, sizeof libraryDir, "%s\\lib\\", home)) return false;
   if (!FormatInto(pattern, sizeof pattern, "%s*.jar", libraryDir)) return false;
 
+  // The jars' names are read wide, and each is given as the code page spells
+  // it or else by its short name; one with neither cannot be named to the
+  // virtual machine and is left out.
   bool fits = true;
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(pattern, &entry);
+  wchar_t widePattern[kPathCapacity];
+  WIN32_FIND_DATAW entry;
+  HANDLE search = MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern, kPathCapacity) > 0
+                      ? FindFirstFileW(widePattern, &entry)
+                      : INVALID_HANDLE_VALUE;
   if (search != INVALID_HANDLE_VALUE) {
     do {
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      char name[kPathCapacity];
+      if (!SpellInAnsiCodePage(entry.cFileName, name, sizeof name) &&
+          (entry.cAlternateFileName[0] == L'\0' || !SpellInAnsiCodePage(entry.cAlternateFileName, name, sizeof name))) {
+        char named[3 * kPathCapacity];
+        if (Utf8FromWide(entry.cFileName, named, sizeof named)) TraceFailureDetail(TRACE_FOLDER_NAME_UNUSABLE, named, 0);
+        continue;
+      }
       fits = AppendInto(option.get(), kClassPathCapacity, &length, ";") &&
              AppendInto(option.get(), kClassPathCapacity, &length, libraryDir) &&
-             AppendInto(option.get(), kClassPathCapacity, &length, entry.cFileName);
-    } while (fits && FindNextFileA(search, &entry));
+             AppendInto(option.get(), kClassPathCapacity, &length, name);
+    } while (fits && FindNextFileW(search, &entry));
     FindClose(search);
   }
   if (!fits || destination == nullptr || length >= capacity) {
@@ -67,8 +80,10 @@ bool BuildClassPathOption(char* destination, int capacity) {
 }
 
 bool BuildLibraryPathOption(char* destination, int capacity) {
+  wchar_t wideWindowsDir[kPathCapacity];
+  UINT length = GetWindowsDirectoryW(wideWindowsDir, kPathCapacity);
+  if (length == 0 || length >= static_cast<UINT>(kPathCapacity)) return false;
   char windowsDir[kPathCapacity];
-  UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
-  if (length == 0 || length >= sizeof windowsDir) return false;
+  if (!AnsiPathFromWide(wideWindowsDir, windowsDir, sizeof windowsDir)) return false;
   return FormatInto(destination, capacity, "-Djava.library.path=%s", windowsDir);
 }

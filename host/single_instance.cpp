@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "host/host.h"
 #include "host/texts.h"
@@ -17,21 +18,25 @@ constexpr int kSecondInstanceExitCode = 1;
 // Exit code the recovery gives the processes it ends.
 constexpr UINT kKilledExitCode = 9;
 
-// The 8-bit entry record: its size field must say 304 or the walk fails.
-static_assert(sizeof(PROCESSENTRY32) == 304, "PROCESSENTRY32 must be the 8-bit record");
+// The wide entry record: its size field must say 568 or the walk fails.
+static_assert(sizeof(PROCESSENTRY32W) == 568, "PROCESSENTRY32W must be the wide record");
 
-// Byte-exact comparison with the terminating zero, bounded by the record's
+// Unit-exact comparison with the terminating zero, bounded by the record's
 // name field so an unterminated entry cannot be read past.
-bool ExeNameMatches(const PROCESSENTRY32& entry, const char* exeName, size_t exeNameBytes) {
-  if (exeNameBytes > sizeof entry.szExeFile) return false;
-  return std::memcmp(entry.szExeFile, exeName, exeNameBytes) == 0;
+bool ExeNameMatches(const PROCESSENTRY32W& entry, const wchar_t* exeName, size_t exeNameUnits) {
+  if (exeNameUnits > sizeof entry.szExeFile / sizeof entry.szExeFile[0]) return false;
+  return std::wmemcmp(entry.szExeFile, exeName, exeNameUnits) == 0;
 }
 
 // A second start's way out when the running instance shows its main
 // window: that window to the front, then exit with 1.  Returns only when no
 // such window exists.
 void ExitToMainWindowIfShown(HANDLE guard) {
-  HWND mainWindow = FindWindowA(nullptr, TEXT_MAIN_WINDOW_TITLE);
+  // The Java window's title is Unicode: it is matched in UTF-16, as the
+  // product's Chinese name, on any system.
+  wchar_t title[64];
+  if (!WideFromGbk(TEXT_MAIN_WINDOW_TITLE, title, sizeof title / sizeof title[0])) return;
+  HWND mainWindow = FindWindowW(nullptr, title);
   if (mainWindow == nullptr) return;
   // Foreground first, while this process, just started by the user, may
   // still hand the foreground to another one.  Neither result matters: the
@@ -71,7 +76,12 @@ void EnsureSingleInstance() {
   // The guard exists without a window: the running instance is still
   // starting or hangs.  The user's OK comes before anything is ended, and
   // an instance that was only starting may have shown its window by then.
-  MessageBoxA(nullptr, TEXT_ALREADY_RUNNING, TEXT_ERROR_CAPTION, MB_OK);
+  wchar_t text[64];
+  wchar_t caption[16];
+  // The texts are fixed and fit; the user's OK is all the box returns.
+  WideFromGbk(TEXT_ALREADY_RUNNING, text, sizeof text / sizeof text[0]);
+  WideFromGbk(TEXT_ERROR_CAPTION, caption, sizeof caption / sizeof caption[0]);
+  MessageBoxW(nullptr, text, caption, MB_OK);
   ExitToMainWindowIfShown(guard);
   KillProcessesByName(TEXT_PRODUCT_EXE);
   std::exit(kSecondInstanceExitCode);
@@ -81,9 +91,10 @@ void EnsureSingleInstance() {
  * KillProcessesByName
  *
  * Ends, with exit code 9, every other process whose executable file name (no
- * path) equals exeName byte for byte: case-sensitive, no pattern.
+ * path) equals exeName exactly: case-sensitive, no pattern.
  *
- * exeName [in]: 8-bit file name in the ANSI code page.
+ * exeName [in]: the file name as GBK (code page 936) text, compared in
+ *   UTF-16 with the names the system lists, whatever its ANSI code page.
  *
  * Notes: the calling process is spared.  A second instance installed under
  * the product's name would otherwise end itself at its own place in the
@@ -93,16 +104,18 @@ void EnsureSingleInstance() {
  */
 void KillProcessesByName(const char* exeName) {
   if (exeName == nullptr) return;
+  wchar_t wideName[MAX_PATH];
+  if (!WideFromGbk(exeName, wideName, MAX_PATH)) return;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return;
 
   const DWORD self = GetCurrentProcessId();
-  const size_t exeNameBytes = std::strlen(exeName) + 1;
-  PROCESSENTRY32 entry;
+  const size_t exeNameUnits = std::wcslen(wideName) + 1;
+  PROCESSENTRY32W entry;
   std::memset(&entry, 0, sizeof entry);
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    if (entry.th32ProcessID == self || !ExeNameMatches(entry, exeName, exeNameBytes)) continue;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == self || !ExeNameMatches(entry, wideName, exeNameUnits)) continue;
     HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
     if (process == nullptr) continue;
     // A refusal (already ending, access) leaves that process to itself.

@@ -1,5 +1,6 @@
 // Fixed texts of jvmhost.  The Chinese ones are GBK (code page 936) bytes,
-// handed unchanged to the ANSI Windows functions.
+// read with code page 936 whatever the system's ANSI code page, and handed to
+// the wide Windows functions.
 #pragma once
 
 // Java virtual machine not found ("path").  Takes the jvm.dll path.
@@ -46,3 +47,11 @@
 // The product's Java program cannot be started (class or methods missing).
 #define TEXT_NO_JAVA_APPLICATION \
   "\xCE\xDE\xB7\xA8\xC6\xF4\xB6\xAF\xC7\xE0\xBA\xCC\xD6\xDB\xB5\xC4JAVA\xB3\xCC\xD0\xF2\xA1\xA3"
+// The name of the folder of the product or of its Java runtime cannot be
+// used. Please install it into a folder whose name has only English letters
+// and digits.
+#define TEXT_FOLDER_NAME_UNUSABLE                                                                  \
+  "\xC7\xE0\xBA\xCC\xD6\xDB\xBB\xF2\xC6\xE4JAVA\xD4\xCB\xD0\xD0\xBB\xB7\xBE\xB3\xCB\xF9\xD4\xDA" \
+  "\xCE\xC4\xBC\xFE\xBC\xD0\xB5\xC4\xC3\xFB\xB3\xC6\xCE\xDE\xB7\xA8\xCA\xB9\xD3\xC3\xA1\xA3"   \
+  "\xC7\xEB\xBD\xAB\xC6\xE4\xB0\xB2\xD7\xB0\xB5\xBD\xC3\xFB\xB3\xC6\xD6\xBB\xBA\xAC\xD3\xA2"   \
+  "\xCE\xC4\xD7\xD6\xC4\xB8\xBA\xCD\xCA\xFD\xD7\xD6\xB5\xC4\xCE\xC4\xBC\xFE\xBC\xD0\xD6\xD0\xA1\xA3"

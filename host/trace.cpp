@@ -4,7 +4,24 @@
 
 #include <cstdio>
 
+#include "host/host.h"
+
+namespace {
+
+LONG gCodePageSaid = 0;
+
+// Once per process.  On a 936 system the traces stay as they always were.
+void SayCodePageOnce() {
+  if (GetACP() == kGbkCodePage || InterlockedExchange(&gCodePageSaid, 1) != 0) return;
+  char line[128];
+  snprintf(line, sizeof line, TRACE_PREFIX TRACE_CODE_PAGE " %u (OEM %u)\n", GetACP(), GetOEMCP());
+  OutputDebugStringA(line);
+}
+
+}  // namespace
+
 void TraceFailureDetail(const char* what, const char* detail, long long code) {
+  SayCodePageOnce();
   char line[1024];
   if (detail != nullptr) {
     snprintf(line, sizeof line, TRACE_PREFIX "%s: %s (error %lld)\n", what, detail, code);
@@ -15,3 +32,8 @@ void TraceFailureDetail(const char* what, const char* detail, long long code) {
 }
 
 void TraceFailure(const char* what, long long code) { TraceFailureDetail(what, nullptr, code); }
+
+void TraceFailureFolder(const char* what, const char* ansiPath, long long code) {
+  char named[1024];
+  TraceFailureDetail(what, Utf8FolderName(ansiPath, named, sizeof named) ? named : ansiPath, code);
+}

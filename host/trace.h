@@ -12,3 +12,6 @@
 void TraceFailure(const char* what, long long code);
 // "jvmhost: <what>: <detail> (error <code>)"
 void TraceFailureDetail(const char* what, const char* detail, long long code);
+// As TraceFailureDetail, the detail a path in the ANSI code page named by its
+// long name in UTF-8, so support reads it on any system.
+void TraceFailureFolder(const char* what, const char* ansiPath, long long code);

@@ -17,6 +17,12 @@
 #define TRACE_RUNTIME_JVM_NOT_X64 "Java runtime passed over, its jvm.dll is not a 64-bit x64 image"
 #define TRACE_DLL_DIRECTORY_REFUSED "Java runtime's bin directory not taken as the DLL directory; its C runtime is preloaded"
 #define TRACE_CRT_NOT_LOADED "Java runtime's C runtime did not load from its bin directory"
+// Said once per process, before its first trace, where the ANSI code page is
+// not 936: folders are named in UTF-8, the box texts are GBK.
+#define TRACE_CODE_PAGE "process runs under ANSI code page"
+// A folder's or file's name, in UTF-8.
+#define TRACE_FOLDER_NAME_UNUSABLE \
+  "name cannot be spelled in the ANSI code page and has no short (8.3) name; taken as missing"
 #define TRACE_VM_SAID "Java VM said"
 #define TRACE_VM_ENDS_PROCESS "Java VM is ending the process; it said"
 

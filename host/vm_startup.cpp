@@ -133,6 +133,7 @@ bool StartJavaVM(Bridge* bridge) {
   // A success that left no usable pointers is no success; its cause is unclear.
   FormatInto(StartupFailureBuffer(), kFailureTextCapacity, TEXT_VM_INIT_FAILED, static_cast<int>(result),
              result < 0 ? ResultText(result) : TEXT_JNI_ERR);
+  KeepGbkFailureTextWide();
   TraceFailureDetail(TRACE_STARTUP_FAILED, StartupFailureBuffer(), result);
   return false;
 }

@@ -25,7 +25,7 @@ void PreloadRuntimeCrt(const char* javaHome) {
     // search lets this DLL's own dependencies (the Universal C runtime of
     // vcruntime140.dll on Windows 7) come from bin as well.
     if (LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) == nullptr) {
-      TraceFailureDetail(TRACE_CRT_NOT_LOADED, path, GetLastError());
+      TraceFailureFolder(TRACE_CRT_NOT_LOADED, path, GetLastError());
     }
   }
 }

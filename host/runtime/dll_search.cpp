@@ -17,12 +17,12 @@
 bool UseRuntimeBinForDlls(const char* javaHome) {
   char bin[kPathCapacity];
   if (!FormatInto(bin, sizeof bin, "%s\\bin", javaHome)) {
-    TraceFailureDetail(TRACE_DLL_DIRECTORY_REFUSED, javaHome, ERROR_FILENAME_EXCED_RANGE);
+    TraceFailureFolder(TRACE_DLL_DIRECTORY_REFUSED, javaHome, ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
   // Windows refuses a directory whose path holds a ';'.
   if (!SetDllDirectoryA(bin)) {
-    TraceFailureDetail(TRACE_DLL_DIRECTORY_REFUSED, bin, GetLastError());
+    TraceFailureFolder(TRACE_DLL_DIRECTORY_REFUSED, bin, GetLastError());
     return false;
   }
   return true;

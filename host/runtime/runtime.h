@@ -21,6 +21,10 @@
 //   jvm_loader.cpp       loading jvm.dll and resolving its entry points
 //   process_jvm.cpp      the one jvm.dll whose virtual machine the process has
 //
+//   ansi_path.cpp        a path read in its wide form, as the A functions
+//                        take it: ANSI where the code page spells it, else
+//                        its short name
+//
 // Destinations are 8-bit ANSI buffers; capacities count bytes including the
 // terminator.  False means the destination holds no result.
 #pragma once
@@ -30,6 +34,19 @@
 #include <jni.h>
 
 constexpr int kPathCapacity = 520;
+
+// ---------------------------------------------------------------------------
+// Paths read in their wide form (ansi_path.cpp).
+// The text exactly as the ANSI code page spells it (no default character, no
+// best fit); false when it cannot.
+bool SpellInAnsiCodePage(const wchar_t* text, char* destination, int capacity);
+// The path as the ANSI code page spells it, else its short (8.3) form; false
+// when neither names it (traced in UTF-8, and, unless the path does not
+// exist, noted as an unusable folder of the start-up).
+bool AnsiPathFromWide(const wchar_t* path, char* destination, int capacity);
+// A REG_SZ path value read in its wide form, then as AnsiPathFromWide gives
+// it; trailing backslashes dropped first when dropTrailingBackslashes.
+bool ReadRegPath(HKEY key, const char* valueName, char* destination, int capacity, bool dropTrailingBackslashes);
 
 // ---------------------------------------------------------------------------
 // Location (java_home.cpp, registry_strings.cpp, runtime_search.cpp).

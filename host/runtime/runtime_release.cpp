@@ -28,8 +28,11 @@ HMODULE JvmModule(const JvmEntryPoints* entryPoints) {
 // The runtime home of jvm.dll: <home>\bin\server\jvm.dll.
 bool RuntimeHomeOf(HMODULE module, char* home, int capacity) {
   if (module == nullptr) return false;
-  DWORD length = GetModuleFileNameA(module, home, static_cast<DWORD>(capacity));
-  if (length == 0 || length >= static_cast<DWORD>(capacity)) return false;
+  wchar_t path[kPathCapacity];
+  DWORD length = GetModuleFileNameW(module, path, kPathCapacity);
+  if (length == 0 || length >= static_cast<DWORD>(kPathCapacity) || !AnsiPathFromWide(path, home, capacity)) {
+    return false;
+  }
   for (int level = 0; level < kLevelsAboveJvm; ++level) {
     char* slash = strrchr(home, '\\');
     if (slash == nullptr) return false;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "host/bounded_text.h"
+#include "host/host.h"
 #include "host/runtime/pe_image.h"
 #include "host/runtime/registry_key.h"
 #include "host/runtime/runtime_search.h"
@@ -29,34 +30,46 @@ bool ReadJavaSoftHome(const char* productKey, char* home, int capacity, char* so
   KeyHolder current;
   if (RegOpenKeyExA(product.key, version, 0, KEY_READ, &current.key) != ERROR_SUCCESS) return false;
   FormatInto(source, sourceCapacity, "HKLM\\%s\\%s JavaHome", productKey, version);
-  return ReadRegString(current.key, "JavaHome", home, capacity);
+  return ReadRegPath(current.key, "JavaHome", home, capacity, true);
 }
 
+// Read wide: Wine 8's GetEnvironmentVariableA cuts a multi-byte value short.
 bool ReadJavaHomeVariable(char* home, int capacity) {
-  DWORD length = GetEnvironmentVariableA("JAVA_HOME", home, static_cast<DWORD>(capacity));
-  if (length == 0 || length >= static_cast<DWORD>(capacity)) return false;
+  wchar_t value[kPathCapacity];
+  DWORD length = GetEnvironmentVariableW(L"JAVA_HOME", value, kPathCapacity);
+  if (length == 0 || length >= static_cast<DWORD>(kPathCapacity)) return false;
+  wchar_t* path = value;
   // Set by hand as "C:\Program Files\Java\jdk-17"; a quote names no directory.
-  if (length >= 2 && home[0] == '"' && home[length - 1] == '"') {
-    memmove(home, home + 1, length - 2);
-    home[length - 2] = '\0';
+  if (length >= 2 && value[0] == L'"' && value[length - 1] == L'"') {
+    value[--length] = L'\0';
+    ++path;
+    --length;
   }
-  return true;
+  while (length > 0 && path[length - 1] == L'\\') path[--length] = L'\0';
+  // An empty value is passed over below, as the registry's empty homes are.
+  if (length == 0) {
+    home[0] = '\0';
+    return capacity > 0;
+  }
+  return AnsiPathFromWide(path, home, capacity);
 }
 
+// The home in UTF-8, so the trace names it as it is on any system.
 void TracePassedOver(const char* why, const char* source, const char* home, DWORD error) {
-  char detail[2 * kPathCapacity];
-  FormatInto(detail, sizeof detail, "%s = %s", source, home);
+  char named[3 * kPathCapacity];
+  if (!Utf8FolderName(home, named, sizeof named)) FormatInto(named, sizeof named, "%s", home);
+  char detail[4 * kPathCapacity];
+  FormatInto(detail, sizeof detail, "%s = %s", source, named);
   TraceFailureDetail(why, detail, error);
 }
 
 // Takes the candidate into destination when <home>\bin\server\jvm.dll is a
 // 64-bit image, or, for a Java 8 JDK, whose runtime lies in its "jre"
 // folder, <home>\jre\bin\server\jvm.dll; otherwise traces why not.
-// Registered paths often end in a backslash, which is dropped so the
-// composed paths stay plain.
+// Registered paths often end in a backslash, which their reading drops so
+// the composed paths stay plain.
 bool AcceptCandidate(const char* source, char* home, char* destination, int capacity) {
   size_t length = strlen(home);
-  while (length > 0 && home[length - 1] == '\\') home[--length] = '\0';
   if (length == 0) {
     TracePassedOver(TRACE_RUNTIME_NO_JVM, source, home, ERROR_BAD_PATHNAME);
     return false;

@@ -105,5 +105,5 @@ bool ReadVendorRuntimeHome(const VendorRuntime& runtime, char* home, int capacit
   if (!OpenHive(runtime.hive, &root)) return false;
   KeyHolder key;
   if (RegOpenKeyExA(root.key, keyPath, 0, KEY_READ, &key.key) != ERROR_SUCCESS) return false;
-  return ReadRegString(key.key, vendor.valueName, home, capacity);
+  return ReadRegPath(key.key, vendor.valueName, home, capacity, true);
 }

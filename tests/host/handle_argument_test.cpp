@@ -30,3 +30,11 @@ TEST(HandleArgument, NegativeValuesAreZeroExtendedThirtyTwoBits) {
 TEST(HandleArgument, OverlongNumberKeepsItsLowThirtyTwoBits) {
   EXPECT_EQ(ParseHandleArgument("4294967297"), 1u);
 }
+
+TEST(HandleArgument, WideArgumentCountsOnlyAsciiDigits) {
+  EXPECT_EQ(ParseHandleArgument(L"1234"), 1234u);
+  EXPECT_EQ(ParseHandleArgument(L" -1"), static_cast<uintptr_t>(4294967295u));
+  EXPECT_EQ(ParseHandleArgument(L"\uFF11\uFF12"), 0u);  // full-width digits, "12" in best fit
+  EXPECT_EQ(ParseHandleArgument(L"\u0661\u0662"), 0u);  // Arabic-Indic digits
+  EXPECT_EQ(ParseHandleArgument(L"\u3000" L"12"), 0u);   // ideographic space
+}

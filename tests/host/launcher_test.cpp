@@ -127,6 +127,18 @@ TEST_F(LauncherTest, ChineseArgumentReachesJavaAsUnicode) {
             std::vector<std::string>{"java braskMain \xE9\x9D\x92\xE7\xA6\xBE\xE8\x88\x9F.vlm"});
 }
 
+// Hangul, an emoji, a full-width quote (best fit: '"', which would end the
+// quoted argument at it) and a soft hyphen (best fit on 936: '-'), given as
+// UTF-16 as Explorer gives a file name.
+TEST_F(LauncherTest, ArgumentTheCodePageCannotSpellReachesJavaExactly) {
+  ChildProcess launcher;
+  ASSERT_TRUE(launcher.StartWide(program_, L"\"\uD55C\uAE00-\U0001F600\uFF02 x\u00AD.pdf\" second"))
+      << "CreateProcessW failed: " << GetLastError();
+  for (DWORD waited = 0; waited < kWaitMs && Lines("java braskMain").empty(); waited += 50) Sleep(50);
+  EXPECT_EQ(Lines("java braskMain"),
+            std::vector<std::string>{"java braskMain \xED\x95\x9C\xEA\xB8\x80-\xF0\x9F\x98\x80\xEF\xBC\x82 x\xC2\xAD.pdf"});
+}
+
 TEST_F(LauncherTest, ControlMappingWhoseJobEventIsZeroOrAllOnesEndsTheRelayWithZero) {
   for (uint64_t jobEvent : {uint64_t{0}, ~uint64_t{0}}) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};

@@ -25,6 +25,21 @@ bool ChildProcess::Start(const std::string& program, const std::string& argument
   return true;
 }
 
+bool ChildProcess::StartWide(const std::string& program, const std::wstring& arguments) {
+  std::wstring commandLine(program.begin(), program.end());  // the build's folder is ASCII
+  commandLine = L"\"" + commandLine + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    return false;
+  }
+  CloseHandle(info.hThread);
+  process_ = info.hProcess;
+  id_ = info.dwProcessId;
+  return true;
+}
+
 bool ChildProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) const {
   if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
   return GetExitCodeProcess(process_, exitCode) != FALSE;

@@ -19,6 +19,10 @@ class ChildProcess {
   // program is a full path; arguments are appended to its quoted path.
   // inheritHandles passes the caller's inheritable handles on.
   bool Start(const std::string& program, const std::string& arguments, bool inheritHandles = false);
+  // As Start, the arguments as UTF-16 (CreateProcessW), as Explorer passes a
+  // file name the ANSI code page cannot spell.
+  bool StartWide(const std::string& program, const std::wstring& arguments);
+
   // True with the exit code when the child ended within timeoutMs.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
   DWORD id() const { return id_; }

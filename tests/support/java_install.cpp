@@ -100,6 +100,8 @@ void RemoveTree(const std::string& path) {
     do {
       std::string name = entry.cFileName;
       if (name == "." || name == "..") continue;
+      // A name the ANSI code page cannot spell reads with '?'; its short name works.
+      if (name.find('?') != std::string::npos && entry.cAlternateFileName[0] != '\0') name = entry.cAlternateFileName;
       std::string child = path + "\\" + name;
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveTree(child);
@@ -165,6 +167,31 @@ void JavaInstall::SetValue(const std::string& key, const std::string& name, DWOR
   RegSetValueExA(handle, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                  static_cast<DWORD>(bytes.size()));
   RegCloseKey(handle);
+}
+
+std::string JavaInstall::MakeWideFolder(const std::wstring& name, std::wstring* longPath) const {
+  std::wstring root(root_.begin(), root_.end());  // the temporary folder's path is ASCII here
+  *longPath = root + L"\\" + name;
+  if (!CreateDirectoryW(longPath->c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return "";
+  wchar_t shortPath[MAX_PATH];
+  DWORD length = GetShortPathNameW(longPath->c_str(), shortPath, MAX_PATH);
+  char ansi[MAX_PATH];
+  BOOL usedDefault = FALSE;
+  if (length == 0 || length >= MAX_PATH ||
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortPath, -1, ansi, MAX_PATH, nullptr, &usedDefault) <= 0 ||
+      usedDefault) {
+    return "";
+  }
+  return ansi;
+}
+
+void JavaInstall::SetAppHomeWide(const std::wstring& path) {
+  SetValue(kAppKey, "VelmoHome", REG_SZ, "");  // the key made and noted, the value then written wide
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegSetValueExW(key, L"VelmoHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                 static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
 }
 
 void JavaInstall::MakeAppHome(const std::vector<std::string>& jars, const std::string& classIn) {

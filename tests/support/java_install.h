@@ -41,6 +41,13 @@ class JavaInstall {
   // imports (fakemsvcp.dll), which lies only in the runtime's bin.  The
   // stand-in's Java application loads it when told to (native_library).
   static void AddNativeLibrary(const std::string& runtimeHome);
+  // A folder root\<name> made with its wide name; returns its short (8.3)
+  // path, through which the A functions lay it out, "" when it has none.
+  std::string MakeWideFolder(const std::wstring& name, std::wstring* longPath) const;
+  // The application home laid out at path (a short path, say) from now on.
+  void PlaceAppHomeAt(const std::string& path) { appHome_ = path; }
+  // VelmoHome as UTF-16, for a path the ANSI code page cannot spell.
+  void SetAppHomeWide(const std::wstring& path);
   // The usual layout: home with a runtime in its "jre" and VelmoHome set.
   void MakeStandardInstall();
 

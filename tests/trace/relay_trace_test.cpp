@@ -176,6 +176,43 @@ TEST_F(RelayTraces, EachRuntimePassedOverIsTracedAndTheNextOneRunsTheJob) {
   EXPECT_EQ(lines, expected) << Joined(lines);
 }
 
+// Folders whose names 936 cannot spell (Hangul, an emoji): the home as
+// VelmoHome names it, a 32-bit runtime the JDK key names, passed over and
+// traced by its name in UTF-8, and the runtime JAVA_HOME names.  The A
+// functions and the virtual machine get their short names: the job arrives
+// exact.
+TEST_F(RelayTraces, HomeAndRuntimeWhoseNamesTheCodePageCannotSpellRunTheJob) {
+  RuntimeRegistrations places;
+  std::wstring home, x86, runtime;
+  std::string shortHome = install_.MakeWideFolder(L"\uD55C\uAE00 \U0001F600 home", &home);
+  std::string shortX86 = install_.MakeWideFolder(L"\uD55C\uAE00 \U0001F600 x86", &x86);
+  std::string shortRuntime = install_.MakeWideFolder(L"\uD55C\uAE00 \U0001F600 runtime", &runtime);
+  ASSERT_FALSE(shortHome.empty() || shortX86.empty() || shortRuntime.empty())
+      << "CreateDirectoryW or GetShortPathNameW failed: " << GetLastError();
+  install_.PlaceAppHomeAt(shortHome);
+  install_.MakeAppHome();
+  install_.SetAppHomeWide(home);
+  MakeVersionedRuntime(install_, shortX86, "17.0.9");
+  ASSERT_TRUE(SetImageMachine(JavaInstall::JvmPath(shortX86), 0x014c));
+  places.SetJavaSoft("JDK", "17", shortX86);
+  install_.MakeRuntime(shortRuntime, "");
+  ASSERT_TRUE(SetEnvironmentVariableW(L"JAVA_HOME", runtime.c_str())) << GetLastError();
+  std::string root = install_.root();
+  SetEnvironmentVariableA("FAKEJVM_HEADER_FILE", (root + "\\header.bin").c_str());
+  SetEnvironmentVariableA("FAKEJVM_DATA_FILE", (root + "\\data.bin").c_str());
+
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(100000, JobPlan(), &delivery);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  EXPECT_EQ(lines, std::vector<std::string>{"jvmhost: Java runtime passed over, its jvm.dll is not a 64-bit x64 image: "
+                                            "HKLM\\Software\\JavaSoft\\JDK\\17 JavaHome = " + root +
+                                            "\\\xED\x95\x9C\xEA\xB8\x80 \xF0\x9F\x98\x80 x86 (error 193)"});
+  std::string job(100000, '\0');
+  for (size_t i = 0; i < job.size(); ++i) job[i] = static_cast<char>(i * 7);
+  EXPECT_TRUE(ReadFileBytes(root + "\\header.bin") + ReadFileBytes(root + "\\data.bin") == job)
+      << "the job did not reach Java exact through JAVA_HOME's runtime";
+}
+
 TEST_F(RelayTraces, RefusingVmsOwnWordsAreTracedWithItsResult) {
   // A runtime that shows its version nowhere (no release file, no version
   // resource, no lib\modules) gets the permanent-generation options; a Java

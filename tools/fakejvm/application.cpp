@@ -1,6 +1,7 @@
 // The recording Java application: class "velmo/jni/VelmoPSJNI" with its
 // static getInstance, and the print object's five methods.  Each call is
 // recorded with copies of what it was given.
+#include <cstdio>
 #include <cstring>
 
 #include "tools/fakejvm/fake_vm.h"
@@ -19,18 +20,35 @@ const Method kInstanceMethods[] = {
 
 int gPrintObject = -1;
 
+// The text as it is: a surrogate pair as its one character (four bytes), a
+// surrogate without its partner as "\\u{XXXX}", which no valid text yields.
 std::string Utf8(const std::u16string& text) {
   std::string out;
-  for (char16_t unit : text) {
-    if (unit < 0x80) {
-      out += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      out += static_cast<char>(0xC0 | (unit >> 6));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t point = text[i];
+    bool high = point >= 0xD800 && point <= 0xDBFF;
+    if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      point = 0x10000 + ((point - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (point >= 0xD800 && point <= 0xDFFF) {
+      char escaped[16];
+      snprintf(escaped, sizeof escaped, "\\u{%04X}", static_cast<unsigned>(point));
+      out += escaped;
+      continue;
+    }
+    if (point < 0x80) {
+      out += static_cast<char>(point);
+    } else if (point < 0x800) {
+      out += static_cast<char>(0xC0 | (point >> 6));
+      out += static_cast<char>(0x80 | (point & 0x3F));
+    } else if (point < 0x10000) {
+      out += static_cast<char>(0xE0 | (point >> 12));
+      out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (point & 0x3F));
     } else {
-      out += static_cast<char>(0xE0 | (unit >> 12));
-      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (unit & 0x3F));
+      out += static_cast<char>(0xF0 | (point >> 18));
+      out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (point & 0x3F));
     }
   }
   return out;

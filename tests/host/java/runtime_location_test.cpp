@@ -40,6 +40,14 @@ TEST(AppHome, OneTrailingBackslashIsRemoved) {
   EXPECT_EQ(AppHome(), "D:\\Velmo");
 }
 
+// GBK for a character whose second byte is 0x5C, the code of '\': the
+// backslash is looked for in the text's characters, not in its bytes.
+TEST(AppHome, NameEndingInACharacterWhoseSecondByteIsABackslashIsKept) {
+  JavaInstall install;
+  install.SetAppHomeValue("C:\\Velmo\\\x9C\x5C");
+  EXPECT_EQ(AppHome(), "C:\\Velmo\\\x9C\x5C");
+}
+
 TEST(AppHome, WrongTypeOrOversizedValueCountsAsMissing) {
   JavaInstall install;
   EXPECT_EQ(AppHome(), "<none>");

@@ -1,0 +1,60 @@
+// Paths are read from the system in their wide form and handed on in 8 bits:
+// the A functions and the virtual machine's options (HotSpot takes them in
+// the ANSI code page) need that form.  A name the code page cannot spell
+// would come back from an A function with '?' or a "best fit" look-alike in
+// it, naming nothing; its short (8.3) name, which is ASCII, names the same
+// file.
+#include <cstring>
+
+#include "host/host.h"
+#include "host/startup_failure.h"
+#include "host/trace.h"
+
+bool SpellInAnsiCodePage(const wchar_t* text, char* destination, int capacity) {
+  if (text == nullptr || destination == nullptr || capacity <= 0) return false;
+  // UTF-8 as the ANSI code page (a Windows 10 option) spells every text and
+  // refuses both the flag and the used-default query.
+  bool utf8 = GetACP() == CP_UTF8;
+  BOOL usedDefault = FALSE;
+  int written = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, text, -1, destination, capacity,
+                                    nullptr, utf8 ? nullptr : &usedDefault);
+  // The caller tells a text too long for destination from one the code page
+  // cannot spell by the last error.
+  if (written > 0 && usedDefault) SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+  return written > 0 && !usedDefault;
+}
+
+bool AnsiPathFromWide(const wchar_t* path, char* destination, int capacity) {
+  if (path == nullptr || destination == nullptr || capacity <= 0) return false;
+  char ansi[kPathCapacity];
+  bool spelled = SpellInAnsiCodePage(path, ansi, sizeof ansi);
+  // Too long for any buffer here: passed over, as the 8-bit read passes over
+  // a value that does not fit.
+  if (!spelled && GetLastError() == ERROR_INSUFFICIENT_BUFFER) return false;
+  DWORD error = NO_ERROR;
+  if (!spelled) {
+    wchar_t shortPath[kPathCapacity];
+    DWORD length = GetShortPathNameW(path, shortPath, kPathCapacity);
+    if (length == 0) {
+      error = GetLastError();
+    } else if (length >= static_cast<DWORD>(kPathCapacity)) {
+      error = ERROR_FILENAME_EXCED_RANGE;
+    } else {
+      // A volume without short names gives the long name back unchanged.
+      spelled = SpellInAnsiCodePage(shortPath, ansi, sizeof ansi);
+      if (!spelled) error = ERROR_NO_UNICODE_TRANSLATION;
+    }
+  }
+  if (!spelled) {
+    char named[3 * kPathCapacity];
+    if (!Utf8FromWide(path, named, sizeof named)) named[0] = '\0';
+    TraceFailureDetail(TRACE_FOLDER_NAME_UNUSABLE, named, error);
+    // A folder that is not there is simply missing.
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) NoteUnusableFolder();
+    return false;
+  }
+  size_t length = strlen(ansi);
+  if (length >= static_cast<size_t>(capacity)) return false;
+  memcpy(destination, ansi, length + 1);
+  return true;
+}
