@@ -4,6 +4,8 @@
 #include "host/host.h"
 #include "host/java_exceptions.h"
 #include "host/texts.h"
+#include "host/trace/course_texts.h"
+#include "host/trace/trace_file.h"
 
 namespace {
 
@@ -48,6 +50,7 @@ void ShowVmEndingStartup(const char* vmText) {
 }  // namespace
 
 void RunInteractive(const char* text) {
+  TraceRunBegins(COURSE_MODE_LAUNCHER);
   EnsureSingleInstance();
   SetVmEndNotice(ShowVmEndingStartup);
   Bridge* bridge = CreateBridge();
@@ -59,6 +62,7 @@ void RunInteractive(const char* text) {
   jstring argument = AnsiToJString(env, text);
   env->CallVoidMethod(bridge->printObject, bridge->braskMain, argument);
   ClearJavaException(env, "braskMain");
+  TraceCourse(COURSE_BRASKMAIN_RETURNED);
   if (argument != nullptr) env->DeleteLocalRef(argument);
   // The Java application runs on its own threads and ends the process itself;
   // the current-process pseudo-handle is never signalled while it lives.
