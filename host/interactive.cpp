@@ -4,6 +4,8 @@
 #include "host/host.h"
 #include "host/java_exceptions.h"
 #include "host/texts.h"
+#include "host/trace/course_texts.h"
+#include "host/trace/trace_file.h"
 
 namespace {
 
@@ -60,6 +62,7 @@ void ShowVmEndingStartup(const char* vmText) {
 }  // namespace
 
 void RunInteractive(const wchar_t* text) {
+  TraceRunBegins(COURSE_MODE_LAUNCHER);
   EnsureSingleInstance();
   SetVmEndNotice(ShowVmEndingStartup);
   Bridge* bridge = CreateBridge();
@@ -71,6 +74,7 @@ void RunInteractive(const wchar_t* text) {
   jstring argument = WideToJString(env, text);
   env->CallVoidMethod(bridge->printObject, bridge->braskMain, argument);
   ClearJavaException(env, "braskMain");
+  TraceCourse(COURSE_BRASKMAIN_RETURNED);
   if (argument != nullptr) env->DeleteLocalRef(argument);
   // The Java application runs on its own threads and ends the process itself;
   // the current-process pseudo-handle is never signalled while it lives.

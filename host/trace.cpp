@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "host/host.h"
+#include "host/trace/trace_file.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ void SayCodePageOnce() {
   char line[128];
   snprintf(line, sizeof line, TRACE_PREFIX TRACE_CODE_PAGE " %u (OEM %u)\n", GetACP(), GetOEMCP());
   OutputDebugStringA(line);
+  AppendTraceLine(TraceLevel::kFailures, line);
 }
 
 }  // namespace
@@ -29,6 +31,7 @@ void TraceFailureDetail(const char* what, const char* detail, long long code) {
     snprintf(line, sizeof line, TRACE_PREFIX "%s (error %lld)\n", what, code);
   }
   OutputDebugStringA(line);
+  AppendTraceLine(TraceLevel::kFailures, line);
 }
 
 void TraceFailure(const char* what, long long code) { TraceFailureDetail(what, nullptr, code); }

@@ -1,8 +1,9 @@
 // Failure traces: one line per failure that jvmhost otherwise passes over in
 // silence, written with OutputDebugStringA, so a debug-output viewer (or
 // WINEDEBUG=+debugstr under Wine) shows why a print job vanished or the
-// launcher did not start.  Nothing else sees them: no file, window or
-// console.  Every trace lies on a failure path, so a clean run pays nothing.
+// launcher did not start, and to the trace file when the machine has it on
+// (host/trace/trace_file.h).  No window or console sees them.  Every trace
+// lies on a failure path, so a clean run pays nothing.
 #pragma once
 
 #include "host/trace_texts.h"

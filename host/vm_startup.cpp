@@ -9,6 +9,7 @@
 #include "host/startup_failure.h"
 #include "host/texts.h"
 #include "host/trace.h"
+#include "host/trace/trace_file.h"
 
 namespace {
 
@@ -80,7 +81,9 @@ bool StartJavaVM(Bridge* bridge) {
   // Only the count decides; a failing query counts as no virtual machine.
   entry.getCreatedJavaVMs(&bridge->vm, 1, &existing);
   jint result;
-  if (existing > 0 && bridge->vm != nullptr) {
+  uint64_t began = TraceClockMicros();
+  bool joining = existing > 0 && bridge->vm != nullptr;
+  if (joining) {
     // The virtual machine names and groups the thread itself.
     JavaVMAttachArgs attach = {};
     attach.version = JNI_VERSION_1_6;
@@ -121,10 +124,12 @@ bool StartJavaVM(Bridge* bridge) {
     args.nOptions = count;
     args.options = options;
     args.ignoreUnrecognized = JNI_FALSE;
+    TraceVmOptions(options, count);
     BeginVmStartupMessages();
     result = entry.createJavaVM(&bridge->vm, reinterpret_cast<void**>(&bridge->env), &args);
     EndVmStartupMessages(result < 0, result);
   }
+  TraceVmReady(!joining, result, began);
   if (result >= 0 && bridge->vm != nullptr && bridge->env != nullptr) {
     KeepProcessJvm(&entry);
     return true;

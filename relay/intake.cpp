@@ -5,6 +5,9 @@
 // looks whether its producer can still signal it: a job nobody can finish is
 // ended, and the relay ends when nobody can send another.
 #include "host/trace.h"
+#include "host/trace/course_texts.h"
+#include "host/trace/trace_file.h"
+#include "relay/job_record.h"
 #include "relay/mapped_view.h"
 #include "relay/relay.h"
 
@@ -64,7 +67,7 @@ enum class ChunkOutcome { kHandled, kEndMarker, kUnreadable };
 
 // Maps one chunk, hands it to the worker and lets the view go.  A slot of
 // null (none could be had) drops the chunk.
-ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
+ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot, JobRecord* record) {
   MappedView view(job.chunkMapping);
   if (view.bytes() == nullptr) {
     TraceFailure(TRACE_CHUNK_VIEW_FAILED, GetLastError());
@@ -83,6 +86,7 @@ ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
       TraceFailure(TRACE_BAD_CHUNK_LENGTH, length);
       return ChunkOutcome::kHandled;
     case ChunkKind::kData:
+      CountJobChunk(record, static_cast<uint32_t>(length));
       if (slot != nullptr) HandOffChunk(slot, view.bytes() + kChunkDataOffset, static_cast<uint32_t>(length));
       return ChunkOutcome::kHandled;
   }
@@ -92,7 +96,8 @@ ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
 enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable, kProducerGone };
 
 // firstChunkSignalled: the job's first chunk-ready was taken already.
-JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, RelaySlot* slot, bool firstChunkSignalled) {
+JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, RelaySlot* slot, bool firstChunkSignalled,
+                     JobRecord* record) {
   for (;;) {
     DWORD wait = firstChunkSignalled ? WAIT_OBJECT_0 : WaitForSingleObject(job.chunkReady, kProducerCheckMs);
     firstChunkSignalled = false;
@@ -110,7 +115,7 @@ JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, Relay
       TraceFailure(TRACE_WAIT_FAILED, wait == WAIT_FAILED ? GetLastError() : wait);
       return JobEnd::kChunkWaitFailed;
     }
-    ChunkOutcome outcome = TakeChunk(job, slot);
+    ChunkOutcome outcome = TakeChunk(job, slot, record);
     SetEvent(job.chunkConsumed);
     // The end marker lives in the same mapping: a chunk that cannot be read
     // means no end marker can be either, so the job ends here, acknowledged
@@ -194,38 +199,51 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
     if (!ControlBlockReadable(view)) return true;
     producer.jobEvent = AsHandle(ReadField(view.bytes(), offsetof(ControlBlock, jobEvent)));
   }
+  TraceRunBegins(COURSE_MODE_RELAY);
   KeepFromChildren(producer.controlMapping);
   if (producer.jobEvent != INVALID_HANDLE_VALUE) KeepFromChildren(producer.jobEvent);
 
   WorkerRoster roster = {nullptr, nullptr, {}};
   bool jobBegun = false, firstChunkSignalled = false;
+  JobRecord record = {};
+  const char* why = COURSE_RELAY_NO_JOB_EVENT;
   while (producer.jobEvent != nullptr && producer.jobEvent != INVALID_HANDLE_VALUE) {
     // No worker is called for a job that never began: it would show Java a
     // job start and end the producer never sent.  Its thread is started
     // ahead all the same, while the relay waits.
     PrepareSpareWorker(&roster);
-    if (!jobBegun && AwaitJob(producer, &roster) == Idle::kEnd) break;
+    if (!jobBegun && AwaitJob(producer, &roster) == Idle::kEnd) {
+      why = COURSE_RELAY_NO_MORE_JOBS;
+      break;
+    }
     jobBegun = false;
     JobHandles job;
-    if (!ReadJobHandles(producer.controlMapping, &job)) break;
+    if (!ReadJobHandles(producer.controlMapping, &job)) {
+      why = COURSE_RELAY_CONTROL_UNREADABLE;
+      break;
+    }
     KeepJobHandlesFromChildren(job, &kept);
     RetireCurrentWorker(&roster, kWorkerBoundMs);
     RelaySlot* slot = StartNextWorker(&roster);
-    JobEnd end = ReceiveChunks(job, producer, slot, firstChunkSignalled);
+    BeginJobRecord(&record);
+    JobEnd end = ReceiveChunks(job, producer, slot, firstChunkSignalled, &record);
     firstChunkSignalled = false;
     if (end == JobEnd::kEndMarker) {
       // The end marker is acknowledged before the job event is signalled.
       SetEvent(producer.jobEvent);
       ShutDownWorker(slot);
+      TraceJobEnded(record, COURSE_JOB_COMPLETE);
       // The next job's thread starts while this worker ends and the
       // producer takes the signal.
       PrepareSpareWorker(&roster);
       jobBegun = firstChunkSignalled = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
     } else {
       ShutDownWorker(slot);
+      TraceJobEnded(record, COURSE_JOB_CUT_SHORT);
       if (end == JobEnd::kChunkUnreadable) jobBegun = DrainBrokenJob(job, producer.jobEvent);
     }
   }
   RetireAllWorkers(&roster, kWorkerBoundMs);
+  TraceRelayEnds(record.number, why);
   return true;
 }

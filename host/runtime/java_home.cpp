@@ -5,6 +5,8 @@
 
 #include "host/bounded_text.h"
 #include "host/runtime/runtime.h"
+#include "host/trace/course_texts.h"
+#include "host/trace/trace_file.h"
 
 namespace {
 
@@ -23,13 +25,20 @@ bool ProbeUnderHome(const char* home, const char* format) {
 bool FindJavaHome(char* destination, int capacity) {
   if (ReadAppHome(destination, capacity)) {
     // A candidate whose path would not fit its buffer is passed over, never cut.
+    bool found = false;
     if (ProbeUnderHome(destination, "%s\\jre\\bin\\java.dll")) {
       int length = static_cast<int>(strlen(destination));
-      if (AppendInto(destination, capacity, &length, "\\jre")) return true;
+      found = AppendInto(destination, capacity, &length, "\\jre");
     }
-    if (ProbeUnderHome(destination, "%s\\bin\\java.dll")) return true;
+    if (found || ProbeUnderHome(destination, "%s\\bin\\java.dll")) {
+      TraceRuntimeTaken(COURSE_FROM_APP_HOME, destination);
+      return true;
+    }
   }
-  if (ReadRegistryJavaHome(destination, capacity)) return true;
+  if (ReadRegistryJavaHome(destination, capacity)) {
+    TraceRuntimeTaken(COURSE_FROM_REGISTERED, destination);
+    return true;
+  }
   return FindFurtherJavaHome(destination, capacity);
 }
 

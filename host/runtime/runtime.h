@@ -92,6 +92,8 @@ int ParseJavaFeatureVersion(const char* releaseText);
 // The feature version of a module's version resource (its FileVersion, "1.x"
 // read as x), 0 without one (version_resource.cpp).
 int ModuleFileFeatureVersion(HMODULE module);
+// A loaded module's fixed version information; false without one.
+bool ModuleFixedFileInfo(HMODULE module, VS_FIXEDFILEINFO* info);
 // Whether the runtime whose jvm.dll holds the entry points is given
 // -XX:PermSize and -XX:MaxPermSize (runtime_release.cpp).  Its version comes
 // from its release file, else its jvm.dll's version resource: a runtime older

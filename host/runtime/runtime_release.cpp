@@ -8,6 +8,7 @@
 
 #include "host/bounded_text.h"
 #include "host/runtime/runtime.h"
+#include "host/trace/trace_file.h"
 
 namespace {
 
@@ -99,6 +100,7 @@ bool JvmTakesPermanentGenerationOptions(const JvmEntryPoints* entryPoints) {
   char home[kPathCapacity];
   if (!RuntimeHomeOf(jvm, home, sizeof home)) return true;
   int version = FeatureVersionOf(jvm, home);
+  TraceRuntimeVersion(version);
   if (version > 0) return version < kFirstVersionWithoutPermOptions;
   // From Java 9 on the options do nothing (9 to 16 ignore them with a
   // warning, 17 and later refuse them): a modular runtime of unknown version

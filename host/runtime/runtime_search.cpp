@@ -13,6 +13,7 @@
 #include "host/runtime/registry_key.h"
 #include "host/runtime/runtime_search.h"
 #include "host/trace.h"
+#include "host/trace/trace_file.h"
 
 namespace {
 
@@ -100,6 +101,7 @@ bool AcceptCandidate(const char* source, char* home, char* destination, int capa
         return false;
       }
       memcpy(destination, home, length + 1);
+      TraceRuntimeTaken(source, destination);
       return true;
     case JvmImageCheck::kMissing:
       TracePassedOver(TRACE_RUNTIME_NO_JVM, source, home, error);

@@ -1,4 +1,4 @@
-// The version a loaded jvm.dll gives in its version resource.  Read from the
+// The version a loaded module (jvm.dll, jvmhost itself) gives in its version resource.  Read from the
 // module in memory, so neither the file nor version.dll is needed: the
 // resource VS_VERSION_INFO is three WORDs and L"VS_VERSION_INFO" (40 bytes
 // with the padding to a DWORD), then VS_FIXEDFILEINFO.
@@ -15,19 +15,23 @@ constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
 
 }  // namespace
 
-int ModuleFileFeatureVersion(HMODULE module) {
+bool ModuleFixedFileInfo(HMODULE module, VS_FIXEDFILEINFO* info) {
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kVersionInfoId), MAKEINTRESOURCEA(kVersionResourceType));
-  if (found == nullptr) return 0;
+  if (found == nullptr) return false;
   DWORD size = SizeofResource(module, found);
   HGLOBAL loaded = LoadResource(module, found);
   const auto* data = static_cast<const unsigned char*>(loaded != nullptr ? LockResource(loaded) : nullptr);
-  VS_FIXEDFILEINFO info = {};
-  if (data == nullptr || size < kFixedInfoAt + sizeof info) return 0;
+  if (data == nullptr || size < kFixedInfoAt + sizeof *info) return false;
   WORD valueLength = 0;
   memcpy(&valueLength, data + sizeof(WORD), sizeof valueLength);
-  if (valueLength < sizeof info) return 0;
-  memcpy(&info, data + kFixedInfoAt, sizeof info);
-  if (info.dwSignature != kFixedInfoSignature) return 0;
+  if (valueLength < sizeof *info) return false;
+  memcpy(info, data + kFixedInfoAt, sizeof *info);
+  return info->dwSignature == kFixedInfoSignature;
+}
+
+int ModuleFileFeatureVersion(HMODULE module) {
+  VS_FIXEDFILEINFO info = {};
+  if (!ModuleFixedFileInfo(module, &info)) return 0;
   // Up to Java 8 a version may read "1.8"; from Java 9 on "17.0.9.0".
   int major = HIWORD(info.dwFileVersionMS);
   return major == 1 ? LOWORD(info.dwFileVersionMS) : major;

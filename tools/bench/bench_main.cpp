@@ -9,12 +9,15 @@
 // The relay runs twice, side by side: with the system's waits on addresses
 // and with the fallback for Windows 7 (forced by its switch).  Then one job
 // with slow Java (writePSData 50 ms) for the intake's CPU time, both ways.
+// With --trace-file the second relay is not the fallback but one with the
+// trace file on at its course level (a line per job), measured the same way
+// and, with it, its jobs per second.
 //
 // Jobs back to back: jobs per second of empty jobs and of jobs of one 4 KiB
 // chunk, relay against the floor, whose end of a job keeps the same
 // protocol (it waits until the producer has taken its end-of-job signal).
 //
-//   bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--jvmhost PATH]
+//   bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--jvmhost PATH] [--trace-file]
 //   bench HANDLE          (the floor consumer; started by bench itself)
 #include <windows.h>
 
@@ -25,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "host/trace/trace_file.h"
 #include "relay/address_waits.h"
 #include "tests/support/java_install.h"
 #include "tools/bench/floor_consumer.h"
@@ -43,6 +47,7 @@ struct Options {
   int slowChunks = 40;
   int jobs = 40;  // per round and kind, for jobs per second
   std::string jvmhost;
+  bool traceFile = false;  // the second relay with the trace file on, not the fallback
 };
 
 // One relay process's jobs at one chunk size.
@@ -62,7 +67,7 @@ struct SizeCase {
 struct JobsCase {
   uint32_t chunkBytes;
   const char* name;
-  std::vector<double> floorJobs, relayJobs, pairedRatios;
+  std::vector<double> floorJobs, relayJobs, pairedRatios, secondJobs, secondRatios;
 };
 
 SizeCase SizeCaseOf(uint32_t chunkSize, const char* name, size_t jobBytes) {
@@ -95,6 +100,10 @@ bool IsHandleArgument(const char* text) {
 bool ParseOptions(int argc, char** argv, Options* options) {
   for (int i = 1; i < argc; ++i) {
     std::string name = argv[i];
+    if (name == "--trace-file") {
+      options->traceFile = true;
+      continue;
+    }
     if (i + 1 >= argc) return false;
     const char* value = argv[++i];
     if (name == "--rounds") {
@@ -172,6 +181,19 @@ bool Warm(Consumer* consumer) {
   return MeasureJob(&consumer->channel, bytes, 65536, nullptr, kTimeoutMs).ok;
 }
 
+// The machine's trace setting, as the README's reg add and reg delete set it.
+bool SwitchTraceFile(bool on) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTraceSettingKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  LONG result = on ? RegSetValueExA(key, kTraceSettingValue, 0, REG_SZ, reinterpret_cast<const BYTE*>("course"), 7)
+                   : RegDeleteValueA(key, kTraceSettingValue);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
 int Fail(const char* what) {
   fprintf(stderr, "bench: %s (error %lu)\n", what, GetLastError());
   return 2;
@@ -201,7 +223,7 @@ int main(int argc, char** argv) {
   }
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    fprintf(stderr, "usage: bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--jvmhost PATH]\n");
+    fprintf(stderr, "usage: bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--jvmhost PATH] [--trace-file]\n");
     return 1;
   }
 
@@ -210,9 +232,17 @@ int main(int argc, char** argv) {
   SetEnvironmentVariableA("FAKEJVM_COUNT_ONLY", "1");
   Consumer relay, fallback, floor;
   if (!StartConsumer(options.jvmhost, &relay)) return Fail("cannot start the relay process");
-  if (!StartConsumer(options.jvmhost, &fallback, Wakeups::kFallback)) return Fail("cannot start the fallback relay");
+  // A relay reads the trace setting once, before its first job: the first
+  // has read it (off) once warm, the second once warm too (on).
+  const char* second = options.traceFile ? "traced" : "fallback";
+  if (!Warm(&relay)) return Fail("warm-up job failed");
+  if (options.traceFile && !SwitchTraceFile(true)) return Fail("cannot switch the trace file on");
+  bool secondWarm = StartConsumer(options.jvmhost, &fallback, options.traceFile ? Wakeups::kSystem : Wakeups::kFallback) &&
+                    Warm(&fallback);
+  if (options.traceFile) SwitchTraceFile(false);
+  if (!secondWarm) return Fail("cannot start the second relay");
   if (!StartConsumer(BesideThisProgram("bench.exe"), &floor)) return Fail("cannot start the floor consumer");
-  if (!Warm(&relay) || !Warm(&fallback) || !Warm(&floor)) return Fail("warm-up job failed");
+  if (!Warm(&floor)) return Fail("warm-up job failed");
 
   std::vector<SizeCase> cases = {SizeCaseOf(4096, "4 KiB", 2u << 20), SizeCaseOf(65536, "64 KiB", 16u << 20),
                                  SizeCaseOf(1u << 20, "1 MiB", 64u << 20)};
@@ -224,15 +254,24 @@ int main(int argc, char** argv) {
   }
   std::vector<unsigned char> source = JobBytes(largest);
 
-  std::vector<JobsCase> jobCases = {{0, "empty jobs", {}, {}, {}}, {4096, "4 KiB jobs", {}, {}, {}}};
+  std::vector<JobsCase> jobCases = {{0, "empty jobs", {}, {}, {}, {}, {}}, {4096, "4 KiB jobs", {}, {}, {}, {}, {}}};
   for (int round = 0; round < options.rounds; ++round) {
     for (JobsCase& c : jobCases) {
+      // The traced relay goes first every other round: the one measured
+      // later sits further from its floor.
+      bool secondFirst = options.traceFile && round % 2 == 1;
+      double secondJobs = secondFirst ? MeasureJobsPerSecond(&fallback.channel, options.jobs, c.chunkBytes, kTimeoutMs) : 0;
       double floorJobs = MeasureJobsPerSecond(&floor.channel, options.jobs, c.chunkBytes, kTimeoutMs);
       double relayJobs = MeasureJobsPerSecond(&relay.channel, options.jobs, c.chunkBytes, kTimeoutMs);
       if (floorJobs <= 0 || relayJobs <= 0) return Fail("a job did not complete");
       c.floorJobs.push_back(floorJobs);
       c.relayJobs.push_back(relayJobs);
       c.pairedRatios.push_back(relayJobs / floorJobs);
+      if (!options.traceFile) continue;
+      if (!secondFirst) secondJobs = MeasureJobsPerSecond(&fallback.channel, options.jobs, c.chunkBytes, kTimeoutMs);
+      if (secondJobs <= 0) return Fail("a job did not complete");
+      c.secondJobs.push_back(secondJobs);
+      c.secondRatios.push_back(secondJobs / floorJobs);
     }
     for (SizeCase& c : cases) {
       std::vector<unsigned char> bytes(source.begin(), source.begin() + static_cast<long>(c.jobBytes));
@@ -251,21 +290,22 @@ int main(int argc, char** argv) {
   }
 
   printf("relay benchmark: two processes (bench.exe producing; jvmhost.exe relaying to the stand-in JVM in\n"
-         "count_only mode, once with the system's address waits, once with the fallback wake-ups of Windows 7;\n"
+         "count_only mode, once with the system's address waits, once %s;\n"
          "floor: bench.exe consumer copying each chunk, no worker); %d rounds interleaved, medians;\n"
          "job sizes 4 KiB: %zu MiB, 64 KiB: %zu MiB, 1 MiB: %zu MiB\n\n",
+         options.traceFile ? "with the trace file on (course level)" : "with the fallback wake-ups of Windows 7",
          options.rounds, cases[0].jobBytes >> 20, cases[1].jobBytes >> 20, cases[2].jobBytes >> 20);
   printf("%-16s %13s %12s %12s %12s %13s %15s %15s %16s\n", "chunk", "memcpy MiB/s", "floor MiB/s", "relay MiB/s",
          "relay/floor", "paired ratio", "floor us/chunk", "relay us/chunk", "intake CPU/wall");
   for (const SizeCase& c : cases) {
     PrintRow(c.name, c, c.relay);
-    PrintRow((std::string(c.name) + " fallback").c_str(), c, c.fallback);
+    PrintRow((std::string(c.name) + " " + second).c_str(), c, c.fallback);
   }
   printf("(relay/floor: ratio of the medians; paired ratio: median of each round's relay/floor; throughput\n"
          " counts the chunks after the first, which also waits for the job to start)\n");
   printf("job start (job event to first chunk acknowledged), medians: floor %.2f ms, relay %.2f ms, "
-         "fallback %.2f ms\n\n",
-         Median(cases[1].floorStartMs), Median(cases[1].relay.startMs), Median(cases[1].fallback.startMs));
+         "%s %.2f ms\n\n",
+         Median(cases[1].floorStartMs), Median(cases[1].relay.startMs), second, Median(cases[1].fallback.startMs));
   printf("jobs back to back (%d a round, the producer taking each end-of-job signal at once), medians:\n",
          options.jobs);
   printf("%-16s %12s %12s %13s %13s\n", "kind", "floor jobs/s", "relay jobs/s", "relay/floor", "paired ratio");
@@ -273,6 +313,10 @@ int main(int argc, char** argv) {
     double floorJobs = Median(c.floorJobs), relayJobs = Median(c.relayJobs);
     printf("%-16s %12.1f %12.1f %12.0f%% %12.0f%%\n", c.name, floorJobs, relayJobs, 100.0 * relayJobs / floorJobs,
            100.0 * Median(c.pairedRatios));
+    if (options.traceFile) {
+      printf("%-16s %12s %12.1f %12.0f%% %12.0f%%\n", (std::string(c.name) + " traced").c_str(), "",
+             Median(c.secondJobs), 100.0 * Median(c.secondJobs) / floorJobs, 100.0 * Median(c.secondRatios));
+    }
   }
   printf("\n");
   StopConsumer(&relay);

@@ -1,0 +1,18 @@
+#include "relay/job_record.h"
+
+#include "host/trace/course_texts.h"
+#include "host/trace/trace_file.h"
+
+void BeginJobRecord(JobRecord* record) {
+  record->number += 1;
+  record->chunks = 0;
+  record->bytes = 0;
+  record->beganMicros = TraceCourseWanted() ? TraceClockMicros() : 0;
+}
+
+void TraceJobEnded(const JobRecord& record, const char* how) {
+  if (!TraceCourseWanted()) return;
+  double ms = static_cast<double>(TraceClockMicros() - record.beganMicros) / 1000.0;
+  TraceCourse(COURSE_JOB_ENDED, static_cast<unsigned long long>(record.number),
+              static_cast<unsigned long long>(record.chunks), static_cast<unsigned long long>(record.bytes), ms, how);
+}
