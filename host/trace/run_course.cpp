@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "host/host.h"
 #include "host/runtime/runtime.h"
 #include "host/trace.h"
 #include "host/trace/course_texts.h"
@@ -80,7 +81,12 @@ void TraceRunBegins(const char* mode) {
 
 void TraceAnsiCodePage() { TraceCourse(COURSE_ANSI_CODE_PAGE, GetACP()); }
 
-void TraceRuntimeTaken(const char* where, const char* home) { TraceCourse(COURSE_RUNTIME_TAKEN, where, home); }
+void TraceRuntimeTaken(const char* where, const char* home) {
+  if (!TraceCourseWanted()) return;
+  // The folder by its long name in UTF-8, as the failure traces name it.
+  char named[1024];
+  TraceCourse(COURSE_RUNTIME_TAKEN, where, Utf8FolderName(home, named, sizeof named) ? named : home);
+}
 
 void TraceRuntimeVersion(int featureVersion) {
   if (featureVersion > 0) {
