@@ -1,6 +1,7 @@
 // The Relay slot's life, from its making to its freeing: cleared, held by the
 // intake alone, prepared and held by a job's worker too, and freed by
 // whichever side lets go last.  Neither side waits for the other to let go.
+#include <cstdlib>
 #include <new>
 
 #include "host/trace.h"
@@ -29,6 +30,36 @@ RelaySlot* NewRelaySlot() {
   return slot;
 }
 
+namespace {
+
+// The fault switch (relay.h): whether this start, counted from the process's
+// first, is one the switch names.
+bool ThreadStartRefusedBySwitch() {
+  static unsigned long starts = 0;
+  ++starts;
+  char value[64];
+  DWORD length = GetEnvironmentVariableA(WORKER_THREAD_FAULT_SWITCH, value, sizeof value);
+  if (length == 0 || length >= sizeof value) return false;
+  for (char* at = value; *at != '\0';) {
+    char* end = nullptr;
+    unsigned long refused = strtoul(at, &end, 10);
+    if (end == at) return false;
+    if (refused == starts) return true;
+    at = *end == ',' ? end + 1 : end;
+  }
+  return false;
+}
+
+HANDLE CreateWorkerThread(RelaySlot* slot) {
+  if (ThreadStartRefusedBySwitch()) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  return CreateThread(nullptr, 0, RelayWorkerMain, slot, 0, &slot->threadId);
+}
+
+}  // namespace
+
 void StartRelayWorker(RelaySlot* slot) {
   ClearRelaySlot(slot);
   slot->headerPending.store(1);
@@ -36,7 +67,7 @@ void StartRelayWorker(RelaySlot* slot) {
   // The worker's hold is taken for it before it can run, and let go again
   // when no thread comes.
   slot->holders.store(2);
-  slot->thread = CreateThread(nullptr, 0, RelayWorkerMain, slot, 0, &slot->threadId);
+  slot->thread = CreateWorkerThread(slot);
   if (slot->thread == nullptr) {
     // Running back at 0: HandOffChunk returns at once and the job drains.
     TraceFailure(TRACE_WORKER_NOT_STARTED, GetLastError());

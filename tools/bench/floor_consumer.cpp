@@ -58,7 +58,7 @@ bool RunFloorConsumer(uintptr_t controlMapping) {
     SetEvent(jobEvent);
     // As the relay does: the producer takes the end-of-job signal, or begins
     // its next job on top of it.
-    jobBegun = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
+    jobBegun = AwaitEndSignalTaken(producer, nullptr) == EndSignal::kNextJobBegun;
   }
   return true;
 }
