@@ -15,9 +15,12 @@ bool WorkerThreadEnded(const RelaySlot* slot) {
   return slot->thread == nullptr || WaitForSingleObject(slot->thread, 0) != WAIT_TIMEOUT;
 }
 
-// Publishes what the worker is to take next and returns once it has taken
-// it or has stopped.
-void PublishAndAwaitTaking(RelaySlot* slot, const unsigned char* data, uint32_t length) {
+}  // namespace
+
+void HandOffChunk(RelaySlot* slot, const unsigned char* data, uint32_t length) {
+  // An empty chunk wakes nobody: there is nothing to take, and a worker woken
+  // for nothing has nothing to clear.
+  if (length == 0) return;
   // The call status and Java's result are the worker's to write: it may
   // still be in Java with the previous chunk.
   slot->data.store(data, std::memory_order_relaxed);
@@ -31,17 +34,9 @@ void PublishAndAwaitTaking(RelaySlot* slot, const unsigned char* data, uint32_t 
   }
 }
 
-}  // namespace
-
-void HandOffChunk(RelaySlot* slot, const unsigned char* data, uint32_t length) {
-  // An empty chunk wakes nobody: there is nothing to take, and a worker woken
-  // for nothing has nothing to clear.
-  if (length == 0) return;
-  PublishAndAwaitTaking(slot, data, length);
-}
-
 void AwaitLastChunkPassed(RelaySlot* slot) {
-  // A length without bytes: the worker takes it, with nothing to pass on,
-  // only once it is back from Java.
-  PublishAndAwaitTaking(slot, nullptr, 1);
+  // Usually Java is long back by the time the end marker comes: one look.
+  while (slot->inCall.load(std::memory_order_acquire) != 0) {
+    if (!AwaitCallReturn(slot, kWaitSliceMs) && WorkerThreadEnded(slot)) return;
+  }
 }

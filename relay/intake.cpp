@@ -62,9 +62,8 @@ void KeepJobHandlesFromChildren(const JobHandles& job, JobHandles* kept) {
 
 enum class ChunkOutcome { kHandedOver, kHandled, kEndMarker, kUnreadable };
 
-// Maps one chunk, hands it to the worker and lets the view go.
-ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
-  MappedView view(job.chunkMapping);
+// Reads one chunk in its view and hands it to the worker.
+ChunkOutcome PassChunkOn(const MappedView& view, const JobHandles& job, RelaySlot* slot) {
   if (view.bytes() == nullptr) {
     TraceFailure(TRACE_CHUNK_VIEW_FAILED, GetLastError());
     return ChunkOutcome::kUnreadable;
@@ -86,6 +85,21 @@ ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot) {
       return length > 0 ? ChunkOutcome::kHandedOver : ChunkOutcome::kHandled;
   }
   return ChunkOutcome::kHandled;
+}
+
+// Maps one chunk, passes it on and answers it.  A data chunk is answered
+// once its bytes are in Java's hands, the end marker once Java is back from
+// the last of them (javaHasData: the job handed some over): the job's end
+// then leaves only "writeEnd" to come.
+ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot, bool javaHasData) {
+  MappedView view(job.chunkMapping);
+  ChunkOutcome outcome = PassChunkOn(view, job, slot);
+  if (outcome == ChunkOutcome::kEndMarker && javaHasData) AwaitLastChunkPassed(slot);
+  // Answered before the view is let go: nothing reads it any more, and the
+  // producer need not wait for the unmapping (under Wine a round trip to
+  // the wineserver).
+  SetEvent(job.chunkConsumed);
+  return outcome;
 }
 
 enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable, kProducerGone };
@@ -110,13 +124,8 @@ JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, Relay
       TraceFailure(TRACE_WAIT_FAILED, wait == WAIT_FAILED ? GetLastError() : wait);
       return JobEnd::kChunkWaitFailed;
     }
-    ChunkOutcome outcome = TakeChunk(job, slot);
+    ChunkOutcome outcome = TakeChunk(job, slot, javaHasData);
     javaHasData = javaHasData || outcome == ChunkOutcome::kHandedOver;
-    // A data chunk is answered once its bytes are in Java's hands, the end
-    // marker once Java is back from the last of them: the job's end then
-    // leaves only "writeEnd" to come.
-    if (outcome == ChunkOutcome::kEndMarker && javaHasData) AwaitLastChunkPassed(slot);
-    SetEvent(job.chunkConsumed);
     // The end marker lives in the same mapping: a chunk that cannot be read
     // means no end marker can be either, so the job ends here, acknowledged
     // but without the job event, which would read as the next job's start.

@@ -92,6 +92,7 @@ struct RelaySlot {
   std::atomic<int32_t> headerPending;
   std::atomic<int32_t> holders;  // sides that still hold the slot: intake, worker
   std::atomic<int32_t> outOfJava;  // set by the worker once it has left Java for good (detached)
+  std::atomic<uint32_t> inCall;    // 1 while the worker is in Java with the arrays of a chunk it took
 };
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "WaitOnAddress needs plain 32-bit words");
 
@@ -278,6 +279,11 @@ void ReportOutOfJava(RelaySlot* slot);
 // Intake side: sleeps while `outOfJava` is still 0, at most timeoutMs; false
 // when the time ran out.
 bool AwaitOutOfJava(RelaySlot* slot, DWORD timeoutMs);
+// Worker side: back from Java with a chunk it took (`inCall` to 0).
+void ReportCallReturned(RelaySlot* slot);
+// Intake side: sleeps while `inCall` is still 1, at most timeoutMs; false
+// when the time ran out.
+bool AwaitCallReturn(RelaySlot* slot, DWORD timeoutMs);
 
 // ---------------------------------------------------------------------------
 // The rules on one chunk, apart from any Win32 call (chunk_rules.cpp).

@@ -20,6 +20,7 @@ void ClearRelaySlot(RelaySlot* slot) {
   slot->headerPending.store(0);
   slot->holders.store(0);
   slot->outOfJava.store(0);
+  slot->inCall.store(0);
 }
 
 RelaySlot* NewRelaySlot() {

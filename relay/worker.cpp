@@ -16,8 +16,7 @@ struct ChunkForJava {
   bool refused;  // an array could not be made: the job's Java side ends at this chunk
 };
 
-// Copies the chunk waiting in the slot into its Java arrays; nothing for a
-// length published without bytes (AwaitLastChunkPassed).  A header made
+// Copies the chunk waiting in the slot into its Java arrays.  A header made
 // before the rest's array was refused still goes to Java, as it did when
 // each array was made just before its call.
 ChunkForJava CopyChunkForJava(RelaySlot* slot, Bridge* bridge, uint32_t length) {
@@ -80,6 +79,10 @@ DWORD RunJob(RelaySlot* slot) {
     ChunkForJava chunk = CopyChunkForJava(slot, bridge, length);
     slot->callStatus.store(chunk.refused ? 0 : 1, std::memory_order_relaxed);
     if (chunk.refused) slot->running.store(0, std::memory_order_release);
+    bool calls = chunk.header != nullptr || chunk.data != nullptr;
+    // Seen by the intake with the cleared length: it answers the job's end
+    // marker only once Java is back.
+    if (calls) slot->inCall.store(1, std::memory_order_relaxed);
     // Taken: the bytes are in Java's arrays, so the intake may unmap the view
     // and acknowledge the chunk, and the producer fill the next one, while
     // Java works on these.  Cleared only for a chunk that was taken: the
@@ -89,6 +92,7 @@ DWORD RunJob(RelaySlot* slot) {
     slot->length.store(0, std::memory_order_release);
     WakeIntake(slot);
     PassToJava(slot, bridge, chunk);
+    if (calls) ReportCallReturned(slot);
   }
   BridgeEndJob(bridge);
   DestroyBridge(bridge);
