@@ -1,7 +1,6 @@
 // The Relay slot's life, from its making to its freeing: cleared, held by the
 // intake alone, prepared and held by a job's worker too, and freed by
 // whichever side lets go last.  Neither side waits for the other to let go.
-#include <cstdlib>
 #include <new>
 
 #include "host/trace.h"
@@ -41,14 +40,18 @@ bool ThreadStartRefusedBySwitch() {
   char value[64];
   DWORD length = GetEnvironmentVariableA(WORKER_THREAD_FAULT_SWITCH, value, sizeof value);
   if (length == 0 || length >= sizeof value) return false;
-  for (char* at = value; *at != '\0';) {
-    char* end = nullptr;
-    unsigned long refused = strtoul(at, &end, 10);
-    if (end == at) return false;
+  // Read by hand: no new import for a test switch (each is checked against
+  // Windows 7).
+  unsigned long refused = 0;
+  for (const char* at = value;; ++at) {
+    if (*at >= '0' && *at <= '9') {
+      refused = refused * 10 + static_cast<unsigned long>(*at - '0');
+      continue;
+    }
     if (refused == starts) return true;
-    at = *end == ',' ? end + 1 : end;
+    if (*at != ',') return false;
+    refused = 0;
   }
-  return false;
 }
 
 HANDLE CreateWorkerThread(RelaySlot* slot) {
