@@ -5,13 +5,16 @@
 #include "host/host.h"
 #include "host/java_exceptions.h"
 
-namespace {
+void BridgeStartJob(Bridge* bridge) {
+  bridge->env->CallVoidMethod(bridge->printObject, bridge->runVelmo);
+  ClearJavaException(bridge->env, "runVelmo");
+}
 
-// A new Java byte array holding a copy of the bytes; null when the Java heap
-// refuses it (the OutOfMemoryError is cleared).
-jbyteArray CopyToJavaArray(JNIEnv* env, const unsigned char* data, int32_t length) {
+jbyteArray BridgeMakeArray(Bridge* bridge, const unsigned char* data, int32_t length) {
+  JNIEnv* env = bridge->env;
   jbyteArray array = env->NewByteArray(length);
   if (array == nullptr) {
+    // The OutOfMemoryError is the failure traced here.
     DiscardJavaException(env);
     TraceFailure(TRACE_NO_BYTE_ARRAY, length);
     return nullptr;
@@ -24,24 +27,31 @@ jbyteArray CopyToJavaArray(JNIEnv* env, const unsigned char* data, int32_t lengt
   return array;
 }
 
-}  // namespace
+void BridgeCallWriteHeader(Bridge* bridge, jbyteArray array) {
+  JNIEnv* env = bridge->env;
+  env->CallVoidMethod(bridge->printObject, bridge->writeHeader, array);
+  ClearJavaException(env, "writeHeader");
+  env->DeleteLocalRef(array);
+}
 
-void BridgeStartJob(Bridge* bridge) {
-  bridge->env->CallVoidMethod(bridge->printObject, bridge->runVelmo);
-  ClearJavaException(bridge->env, "runVelmo");
+int32_t BridgeCallWritePSData(Bridge* bridge, jbyteArray array) {
+  JNIEnv* env = bridge->env;
+  jint result = env->CallIntMethod(bridge->printObject, bridge->writePSData, array);
+  // A Java exception does not stop the job: the method was called with the
+  // bytes, as when it returns normally; its int is then meaningless.
+  if (ClearJavaException(env, "writePSData")) result = 0;
+  env->DeleteLocalRef(array);
+  return result;
 }
 
 int32_t BridgeWriteHeader(Bridge* bridge, const unsigned char* data, int32_t length) {
   if (bridge->env == nullptr || bridge->printObject == nullptr || bridge->writeHeader == nullptr) return 0;
   if (length <= 0) return 1;
-  JNIEnv* env = bridge->env;
-  jbyteArray array = CopyToJavaArray(env, data, length);
+  jbyteArray array = BridgeMakeArray(bridge, data, length);
   // As for the data: a header Java cannot be given is reported, so the job
   // does not go on without its first bytes.
   if (array == nullptr) return 0;
-  env->CallVoidMethod(bridge->printObject, bridge->writeHeader, array);
-  ClearJavaException(env, "writeHeader");
-  env->DeleteLocalRef(array);
+  BridgeCallWriteHeader(bridge, array);
   return 1;
 }
 
@@ -49,16 +59,11 @@ int32_t BridgeWritePSData(Bridge* bridge, const unsigned char* data, int32_t len
   if (bridge->env == nullptr || bridge->printObject == nullptr || bridge->writePSData == nullptr) return 0;
   *javaResult = 0;
   if (length <= 0) return 1;
-  JNIEnv* env = bridge->env;
-  jbyteArray array = CopyToJavaArray(env, data, length);
+  jbyteArray array = BridgeMakeArray(bridge, data, length);
   // Without an array the bytes cannot reach Java: report the piece as not
   // passed on rather than hand Java a null array.
   if (array == nullptr) return 0;
-  jint result = env->CallIntMethod(bridge->printObject, bridge->writePSData, array);
-  // A Java exception does not stop the job: the method was called with the
-  // bytes, as when it returns normally; its int is then meaningless.
-  if (!ClearJavaException(env, "writePSData")) *javaResult = result;
-  env->DeleteLocalRef(array);
+  *javaResult = BridgeCallWritePSData(bridge, array);
   return 1;
 }
 

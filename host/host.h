@@ -89,6 +89,14 @@ Bridge* CreateBridge();
 void DestroyBridge(Bridge* bridge);
 jobject GetPrintObject(Bridge* bridge);
 void BridgeStartJob(Bridge* bridge);
+// The two halves of a print call, for a caller that lets go of the bytes
+// before Java works on them: a new Java byte array holding a copy of them
+// (null, traced, when the Java heap refuses it), then the call on that
+// array, which releases it.  Only on a bridge that has every piece.
+jbyteArray BridgeMakeArray(Bridge* bridge, const unsigned char* data, int32_t length);
+void BridgeCallWriteHeader(Bridge* bridge, jbyteArray array);
+// Java's int, or 0 when the call ended in an exception.
+int32_t BridgeCallWritePSData(Bridge* bridge, jbyteArray array);
 // The print calls report 1 when the bytes reached the Java method (or there
 // were none), 0 when they could not: the bridge lacks a piece, or no Java
 // byte array could be made.

@@ -34,6 +34,8 @@
 // The print relay.
 #define TRACE_WORKER_NOT_BOUND "relay worker could not bind to Java; job drained"
 #define TRACE_WORKER_NOT_STARTED "relay worker could not be started"
+#define TRACE_SPARE_WORKER_REPLACED "relay worker started ahead had no thread; its job got a new one"
+#define TRACE_JOB_WITHOUT_WORKER "no relay worker for the job; job failed, its signals answered unread"
 #define TRACE_HEADER_NOT_PASSED "job header not passed on to Java; job ended, rest drained"
 #define TRACE_DATA_NOT_PASSED "job data not passed on to Java; job ended, rest drained"
 #define TRACE_CONTROL_VIEW_FAILED "control mapping view failed"

@@ -13,10 +13,19 @@
 
 namespace {
 
+// Past this a producer that still has not taken the signal is taken to
+// leave it for good: it is looked at once every kProducerCheckMs.
+constexpr ULONGLONG kSlowLooksAfterMs = 5000;
+
 // The producer usually takes the signal within microseconds: the first
-// looks come quickly, later ones less often, but never so seldom that a
-// producer that left the signal and began its next job waits long.
-DWORD PauseAfter(ULONGLONG waitedMs) { return waitedMs < 100 ? 1 : waitedMs < 1000 ? 10 : 50; }
+// looks come quickly, later ones less often.  A producer that begins its
+// next job on top of the signal wakes the relay by its chunk-ready
+// whatever the pause.
+DWORD PauseAfter(ULONGLONG waitedMs) {
+  if (waitedMs < 100) return 1;
+  if (waitedMs < 1000) return 10;
+  return waitedMs < kSlowLooksAfterMs ? 50 : kProducerCheckMs;
+}
 
 HANDLE NamedChunkReady(const MappedView& control) {
   uint64_t value =
@@ -26,7 +35,7 @@ HANDLE NamedChunkReady(const MappedView& control) {
 
 }  // namespace
 
-EndSignal AwaitEndSignalTaken(const ProducerWatch& producer) {
+EndSignal AwaitEndSignalTaken(const ProducerWatch& producer, WorkerRoster* roster) {
   ULONGLONG start = GetTickCount64(), lastLook = start;
   // Mapped once the signal is found still there: the Control block names
   // the next job's chunk-ready before the producer begins that job.
@@ -48,6 +57,8 @@ EndSignal AwaitEndSignalTaken(const ProducerWatch& producer) {
     ULONGLONG now = GetTickCount64();
     if (now - lastLook >= kProducerCheckMs) {
       lastLook = now;
+      // As while idle: the thread handles of ended workers are closed.
+      if (roster != nullptr) ForgetEndedWorkers(roster);
       if (!ProducerMayStillSignal(producer)) {
         // Nobody is left to take it: taken back, it cannot begin a job.
         WaitForSingleObject(producer.jobEvent, 0);

@@ -63,12 +63,10 @@ void KeepJobHandlesFromChildren(const JobHandles& job, JobHandles* kept) {
   *kept = job;
 }
 
-enum class ChunkOutcome { kHandled, kEndMarker, kUnreadable };
+enum class ChunkOutcome { kHandedOver, kHandled, kEndMarker, kUnreadable };
 
-// Maps one chunk, hands it to the worker and lets the view go.  A slot of
-// null (none could be had) drops the chunk.
-ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot, JobRecord* record) {
-  MappedView view(job.chunkMapping);
+// Reads one chunk in its view and hands it to the worker.
+ChunkOutcome PassChunkOn(const MappedView& view, const JobHandles& job, RelaySlot* slot, JobRecord* record) {
   if (view.bytes() == nullptr) {
     TraceFailure(TRACE_CHUNK_VIEW_FAILED, GetLastError());
     return ChunkOutcome::kUnreadable;
@@ -87,10 +85,25 @@ ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot, JobRecord* record
       return ChunkOutcome::kHandled;
     case ChunkKind::kData:
       CountJobChunk(record, static_cast<uint32_t>(length));
-      if (slot != nullptr) HandOffChunk(slot, view.bytes() + kChunkDataOffset, static_cast<uint32_t>(length));
-      return ChunkOutcome::kHandled;
+      HandOffChunk(slot, view.bytes() + kChunkDataOffset, static_cast<uint32_t>(length));
+      return length > 0 ? ChunkOutcome::kHandedOver : ChunkOutcome::kHandled;
   }
   return ChunkOutcome::kHandled;
+}
+
+// Maps one chunk, passes it on and answers it.  A data chunk is answered
+// once its bytes are in Java's hands, the end marker once Java is back from
+// the last of them (javaHasData: the job handed some over): the job's end
+// then leaves only "writeEnd" to come.
+ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot, bool javaHasData, JobRecord* record) {
+  MappedView view(job.chunkMapping);
+  ChunkOutcome outcome = PassChunkOn(view, job, slot, record);
+  if (outcome == ChunkOutcome::kEndMarker && javaHasData) AwaitLastChunkPassed(slot);
+  // Answered before the view is let go: nothing reads it any more, and the
+  // producer need not wait for the unmapping (under Wine a round trip to
+  // the wineserver).
+  SetEvent(job.chunkConsumed);
+  return outcome;
 }
 
 enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable, kProducerGone };
@@ -98,6 +111,7 @@ enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable, kProducerGon
 // firstChunkSignalled: the job's first chunk-ready was taken already.
 JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, RelaySlot* slot, bool firstChunkSignalled,
                      JobRecord* record) {
+  bool javaHasData = false;
   for (;;) {
     DWORD wait = firstChunkSignalled ? WAIT_OBJECT_0 : WaitForSingleObject(job.chunkReady, kProducerCheckMs);
     firstChunkSignalled = false;
@@ -115,8 +129,8 @@ JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, Relay
       TraceFailure(TRACE_WAIT_FAILED, wait == WAIT_FAILED ? GetLastError() : wait);
       return JobEnd::kChunkWaitFailed;
     }
-    ChunkOutcome outcome = TakeChunk(job, slot, record);
-    SetEvent(job.chunkConsumed);
+    ChunkOutcome outcome = TakeChunk(job, slot, javaHasData, record);
+    javaHasData = javaHasData || outcome == ChunkOutcome::kHandedOver;
     // The end marker lives in the same mapping: a chunk that cannot be read
     // means no end marker can be either, so the job ends here, acknowledged
     // but without the job event, which would read as the next job's start.
@@ -126,20 +140,25 @@ JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, Relay
   }
 }
 
-// After a job ended at an unreadable chunk: the producer may still send that
-// job's chunks and its end marker.  Each is answered unread, so no signal of
-// the broken job stays pending for the next job's first wait to take; no
-// job event answers the end marker, so the producer's wait for the end of
-// the job fails.  True when the producer began the next job meanwhile (its
-// job event is then taken).
-bool DrainBrokenJob(const JobHandles& job, HANDLE jobEvent) {
+// After a job ended at an unreadable chunk, or one the relay had no worker
+// for: the producer may still send that job's chunks and its end marker,
+// however late.  Each is answered unread, so no signal of the broken job
+// stays pending for the next job's first wait to take; no job event answers
+// the end marker, so the producer's wait for the end of the job fails.  Only
+// the producer's next job event ends this (true: that job begins now), or
+// its end, looked at as while receiving chunks.
+bool DrainBrokenJob(const JobHandles& job, const ProducerWatch& producer) {
   // The job event first: once the next job has begun, its chunks are its own.
-  HANDLE waits[2] = {jobEvent, job.chunkReady};
+  HANDLE waits[2] = {producer.jobEvent, job.chunkReady};
   for (;;) {
-    DWORD wait = WaitForMultipleObjects(2, waits, FALSE, kBrokenJobQuietMs);
+    DWORD wait = WaitForMultipleObjects(2, waits, FALSE, kProducerCheckMs);
     if (wait == WAIT_OBJECT_0) return true;
-    if (wait != WAIT_OBJECT_0 + 1) return false;
-    SetEvent(job.chunkConsumed);
+    if (wait == WAIT_OBJECT_0 + 1) {
+      SetEvent(job.chunkConsumed);
+    } else if (wait != WAIT_TIMEOUT || !ProducerMayStillSignal(producer)) {
+      // A failed wait, or nobody left to send: the wait for a job decides.
+      return false;
+    }
   }
 }
 
@@ -149,7 +168,6 @@ bool DrainBrokenJob(const JobHandles& job, HANDLE jobEvent) {
 // begins (RetireCurrentWorker): meanwhile its "writeEnd", its detach and its
 // thread's end overlap the end-of-job signal and the wait for the next job.
 void ShutDownWorker(RelaySlot* slot) {
-  if (slot == nullptr) return;
   slot->length.store(0, std::memory_order_relaxed);
   slot->data.store(nullptr, std::memory_order_relaxed);
   slot->running.store(0, std::memory_order_release);
@@ -226,21 +244,31 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
     RetireCurrentWorker(&roster, kWorkerBoundMs);
     RelaySlot* slot = StartNextWorker(&roster);
     BeginJobRecord(&record);
+    if (slot == nullptr) {
+      // Nothing of this job can reach Java: it fails towards the producer as
+      // a job with an unusable chunk mapping does, never as one done.
+      if (firstChunkSignalled) SetEvent(job.chunkConsumed);
+      firstChunkSignalled = false;
+      TraceJobEnded(record, COURSE_JOB_CUT_SHORT);
+      jobBegun = DrainBrokenJob(job, producer);
+      continue;
+    }
     JobEnd end = ReceiveChunks(job, producer, slot, firstChunkSignalled, &record);
     firstChunkSignalled = false;
     if (end == JobEnd::kEndMarker) {
-      // The end marker is acknowledged before the job event is signalled.
+      // The end marker is acknowledged before the job event is signalled;
+      // "writeEnd" follows both, on the worker's thread.
       SetEvent(producer.jobEvent);
       ShutDownWorker(slot);
       TraceJobEnded(record, COURSE_JOB_COMPLETE);
       // The next job's thread starts while this worker ends and the
       // producer takes the signal.
       PrepareSpareWorker(&roster);
-      jobBegun = firstChunkSignalled = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
+      jobBegun = firstChunkSignalled = AwaitEndSignalTaken(producer, &roster) == EndSignal::kNextJobBegun;
     } else {
       ShutDownWorker(slot);
       TraceJobEnded(record, COURSE_JOB_CUT_SHORT);
-      if (end == JobEnd::kChunkUnreadable) jobBegun = DrainBrokenJob(job, producer.jobEvent);
+      if (end == JobEnd::kChunkUnreadable) jobBegun = DrainBrokenJob(job, producer);
     }
   }
   RetireAllWorkers(&roster, kWorkerBoundMs);

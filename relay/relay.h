@@ -74,8 +74,11 @@ constexpr size_t kChunkDataOffset = 4;
 //   intake -> worker: a chunk is published (data, then length), then
 //     `wakeups` is bumped and woken; the worker sleeps on `wakeups` and can
 //     miss no bump, because it compares the value it last saw.
-//   worker -> intake: the worker clears data and length once Java has the
-//     bytes, then wakes `length`, on which HandOffChunk sleeps.
+//   worker -> intake: the worker clears data and length once the bytes are
+//     in Java's arrays, before it calls Java with them, then wakes `length`,
+//     on which HandOffChunk sleeps.  The intake then unmaps and acknowledges
+//     while Java works; the next chunk waits in the slot until the worker is
+//     back from Java.
 struct RelaySlot {
   std::atomic<uint32_t> wakeups;  // bumped once per chunk, once when the job begins and once at its end
   std::atomic<int32_t> jobCall;   // a RelayJobCall: whether the worker has a job to bind to Java for
@@ -84,11 +87,12 @@ struct RelaySlot {
   DWORD threadId;
   std::atomic<const unsigned char*> data;  // borrows the intake's view of the chunk
   std::atomic<uint32_t> length;            // non-zero: a chunk waits
-  std::atomic<int32_t> callStatus;
-  std::atomic<int32_t> javaResult;
+  std::atomic<int32_t> callStatus;  // 1: the last chunk was taken into Java's arrays; 0: refused
+  std::atomic<int32_t> javaResult;  // what Java's "writePSData" returned for the last chunk
   std::atomic<int32_t> headerPending;
   std::atomic<int32_t> holders;  // sides that still hold the slot: intake, worker
   std::atomic<int32_t> outOfJava;  // set by the worker once it has left Java for good (detached)
+  std::atomic<uint32_t> inCall;    // 1 while the worker is in Java with the arrays of a chunk it took
 };
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "WaitOnAddress needs plain 32-bit words");
 
@@ -121,15 +125,25 @@ void ReleaseRelaySlot(RelaySlot* slot);
 // thread cannot be created the slot is left with its running flag at 0, so
 // the job's chunks are acknowledged and dropped instead of waited for.
 void StartRelayWorker(RelaySlot* slot);
+// Test and diagnostic switch: with this environment variable set to a list
+// of numbers ("2" or "2,3"), those worker thread starts of the process,
+// counted from its first, fail as when CreateThread fails.
+#define WORKER_THREAD_FAULT_SWITCH "JVMHOST_FAIL_WORKER_THREAD"
 // Tells the slot's worker that its job has begun (kJobBegun) or will never
 // come (kJobCancelled).
 void CallRelayWorker(RelaySlot* slot, RelayJobCall call);
 
-// Publishes one chunk to the worker; returns once the worker has passed it to
-// Java or has stopped (its running flag is 0 or its thread has ended).  An
+// Publishes one chunk to the worker; returns once the worker has taken it
+// into Java's arrays (Java may still be working on them) or has stopped (its
+// running flag is 0 or its thread has ended).  An
 // empty chunk returns at once without waking the worker: there is nothing to
 // take.
 void HandOffChunk(RelaySlot* slot, const unsigned char* data, uint32_t length);
+
+// Returns once the worker is back from Java with the job's last chunk (or
+// has stopped): the end marker is answered only then, so the end of a job
+// towards the producer means every byte has been through Java's calls.
+void AwaitLastChunkPassed(RelaySlot* slot);
 
 // Thread routine of a job's worker.  Exit code 0 after a job that ran to its
 // end, 1 without a slot, when its job was cancelled, or when no bridge to
@@ -144,10 +158,6 @@ constexpr DWORD kWorkerBoundMs = 10000;
 // While it waits for a job or for a job's next chunk, the relay looks this
 // often whether its producer can still signal it.
 constexpr DWORD kProducerCheckMs = 1000;
-// After a job the relay ended early (its chunk mapping unreadable), it
-// answers that job's further chunk-ready signals unread until the producer
-// has been quiet this long or begins the next job.
-constexpr DWORD kBrokenJobQuietMs = 1000;
 
 // Runs the relay on the control mapping, its producer being the process that
 // started this one (see RunPrintRelayFor).
@@ -178,8 +188,8 @@ void RetireCurrentWorker(WorkerRoster* roster, DWORD boundMs);
 // one already.  Its thread waits and is no worker of Java's until called.
 void PrepareSpareWorker(WorkerRoster* roster);
 // The job that begins gets the spare worker, or a new one when there is
-// none, called to its job as the roster's current one; null (and traced)
-// when no slot could be had.
+// none or the spare's thread was not made, called to its job as the
+// roster's current one; null (and traced) when no worker could be had.
 RelaySlot* StartNextWorker(WorkerRoster* roster);
 // Closes the thread handles of lingering workers that have ended.
 void ForgetEndedWorkers(WorkerRoster* roster);
@@ -245,7 +255,10 @@ enum class EndSignal {
 // 100 ms and every 50 ms after a second.  Bounded by the producer's
 // presence, looked at every kProducerCheckMs as while idle: a signal left by
 // a producer that went away is never taken for a job nobody sent.
-EndSignal AwaitEndSignalTaken(const ProducerWatch& producer);
+// After a few seconds the looks come once every kProducerCheckMs.  At each
+// look at the producer the roster (may be null) forgets its ended workers,
+// as while idle.
+EndSignal AwaitEndSignalTaken(const ProducerWatch& producer, WorkerRoster* roster);
 
 // ---------------------------------------------------------------------------
 // The slot's wake-ups (wakeups.cpp).
@@ -266,6 +279,11 @@ void ReportOutOfJava(RelaySlot* slot);
 // Intake side: sleeps while `outOfJava` is still 0, at most timeoutMs; false
 // when the time ran out.
 bool AwaitOutOfJava(RelaySlot* slot, DWORD timeoutMs);
+// Worker side: back from Java with a chunk it took (`inCall` to 0).
+void ReportCallReturned(RelaySlot* slot);
+// Intake side: sleeps while `inCall` is still 1, at most timeoutMs; false
+// when the time ran out.
+bool AwaitCallReturn(RelaySlot* slot, DWORD timeoutMs);
 
 // ---------------------------------------------------------------------------
 // The rules on one chunk, apart from any Win32 call (chunk_rules.cpp).

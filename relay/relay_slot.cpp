@@ -19,6 +19,7 @@ void ClearRelaySlot(RelaySlot* slot) {
   slot->headerPending.store(0);
   slot->holders.store(0);
   slot->outOfJava.store(0);
+  slot->inCall.store(0);
 }
 
 RelaySlot* NewRelaySlot() {
@@ -29,6 +30,40 @@ RelaySlot* NewRelaySlot() {
   return slot;
 }
 
+namespace {
+
+// The fault switch (relay.h): whether this start, counted from the process's
+// first, is one the switch names.
+bool ThreadStartRefusedBySwitch() {
+  static unsigned long starts = 0;
+  ++starts;
+  char value[64];
+  DWORD length = GetEnvironmentVariableA(WORKER_THREAD_FAULT_SWITCH, value, sizeof value);
+  if (length == 0 || length >= sizeof value) return false;
+  // Read by hand: no new import for a test switch (each is checked against
+  // Windows 7).
+  unsigned long refused = 0;
+  for (const char* at = value;; ++at) {
+    if (*at >= '0' && *at <= '9') {
+      refused = refused * 10 + static_cast<unsigned long>(*at - '0');
+      continue;
+    }
+    if (refused == starts) return true;
+    if (*at != ',') return false;
+    refused = 0;
+  }
+}
+
+HANDLE CreateWorkerThread(RelaySlot* slot) {
+  if (ThreadStartRefusedBySwitch()) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  return CreateThread(nullptr, 0, RelayWorkerMain, slot, 0, &slot->threadId);
+}
+
+}  // namespace
+
 void StartRelayWorker(RelaySlot* slot) {
   ClearRelaySlot(slot);
   slot->headerPending.store(1);
@@ -36,7 +71,7 @@ void StartRelayWorker(RelaySlot* slot) {
   // The worker's hold is taken for it before it can run, and let go again
   // when no thread comes.
   slot->holders.store(2);
-  slot->thread = CreateThread(nullptr, 0, RelayWorkerMain, slot, 0, &slot->threadId);
+  slot->thread = CreateWorkerThread(slot);
   if (slot->thread == nullptr) {
     // Running back at 0: HandOffChunk returns at once and the job drains.
     TraceFailure(TRACE_WORKER_NOT_STARTED, GetLastError());

@@ -20,8 +20,18 @@ void WakeWorker(RelaySlot* slot) {
 
 void WakeIntake(RelaySlot* slot) { RelayAddressWaits().wakeAll(&slot->length); }
 
+namespace {
+
+// Sleeps while the 32-bit word at address holds value, at most timeoutMs;
+// false when the time ran out.
+bool SleepWhileHolding(volatile void* address, uint32_t value, DWORD timeoutMs) {
+  return RelayAddressWaits().wait(address, &value, sizeof value, timeoutMs) || GetLastError() != ERROR_TIMEOUT;
+}
+
+}  // namespace
+
 bool AwaitLengthChange(RelaySlot* slot, uint32_t seen, DWORD timeoutMs) {
-  return RelayAddressWaits().wait(&slot->length, &seen, sizeof seen, timeoutMs) || GetLastError() != ERROR_TIMEOUT;
+  return SleepWhileHolding(&slot->length, seen, timeoutMs);
 }
 
 void ReportOutOfJava(RelaySlot* slot) {
@@ -29,8 +39,13 @@ void ReportOutOfJava(RelaySlot* slot) {
   RelayAddressWaits().wakeAll(&slot->outOfJava);
 }
 
-bool AwaitOutOfJava(RelaySlot* slot, DWORD timeoutMs) {
-  int32_t inJava = 0;
-  return RelayAddressWaits().wait(&slot->outOfJava, &inJava, sizeof inJava, timeoutMs) ||
-         GetLastError() != ERROR_TIMEOUT;
+bool AwaitOutOfJava(RelaySlot* slot, DWORD timeoutMs) { return SleepWhileHolding(&slot->outOfJava, 0, timeoutMs); }
+
+void ReportCallReturned(RelaySlot* slot) {
+  slot->inCall.store(0, std::memory_order_release);
+  // No system call when nobody waits, which is the rule: the intake waits
+  // only at a job's end marker.
+  RelayAddressWaits().wakeAll(&slot->inCall);
 }
+
+bool AwaitCallReturn(RelaySlot* slot, DWORD timeoutMs) { return SleepWhileHolding(&slot->inCall, 1, timeoutMs); }

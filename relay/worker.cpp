@@ -1,39 +1,58 @@
 // The relay worker: one thread per print job, the only thread that makes the
-// job's Java calls.  It binds to Java, starts the job, passes on each chunk
-// the intake hands over, and ends the job.
+// job's Java calls.  It binds to Java, starts the job, takes each chunk the
+// intake hands over into Java arrays and passes them on, and ends the job.
 #include "host/host.h"
 #include "host/trace.h"
 #include "relay/relay.h"
 
 namespace {
 
-// Passes the chunk of `length` bytes waiting in the slot to Java.  False
-// when Java could not be given the bytes, which ends the job's worker.
-bool PassChunk(RelaySlot* slot, Bridge* bridge, uint32_t length) {
+// One chunk as Java is to get it: the header's array (the job's first
+// non-empty chunk, when it holds at least kHeaderLength bytes) and the
+// rest's; null where no call is due.
+struct ChunkForJava {
+  jbyteArray header;
+  jbyteArray data;
+  bool refused;  // an array could not be made: the job's Java side ends at this chunk
+};
+
+// Copies the chunk waiting in the slot into its Java arrays.  A header made
+// before the rest's array was refused still goes to Java, as it did when
+// each array was made just before its call.
+ChunkForJava CopyChunkForJava(RelaySlot* slot, Bridge* bridge, uint32_t length) {
+  ChunkForJava chunk = {nullptr, nullptr, false};
   const unsigned char* data = slot->data.load(std::memory_order_relaxed);
-  if (data == nullptr) return true;
+  if (data == nullptr) return chunk;
   if (slot->headerPending.load(std::memory_order_relaxed) != 0) {
     slot->headerPending.store(0, std::memory_order_relaxed);
     uint32_t header = HeaderBytesOf(length, true);
     if (header != 0) {
+      chunk.header = BridgeMakeArray(bridge, data, static_cast<int32_t>(header));
       // A header Java did not get ends the job as refused data does: Java
       // must not take the rest of a job for a whole one.
-      if (BridgeWriteHeader(bridge, data, static_cast<int32_t>(header)) == 0) {
+      if (chunk.header == nullptr) {
         TraceFailure(TRACE_HEADER_NOT_PASSED, header);
-        slot->callStatus.store(0, std::memory_order_relaxed);
-        return false;
+        chunk.refused = true;
+        return chunk;
       }
       data += header;
       length -= header;
     }
   }
-  int32_t javaResult = slot->javaResult.load(std::memory_order_relaxed);
+  if (length == 0) return chunk;
   // The intake accepts no length above INT32_MAX, so the cast keeps it.
-  int32_t status = BridgeWritePSData(bridge, data, static_cast<int32_t>(length), &javaResult);
-  slot->javaResult.store(javaResult, std::memory_order_relaxed);
-  slot->callStatus.store(status, std::memory_order_relaxed);
-  if (status == 0) TraceFailure(TRACE_DATA_NOT_PASSED, length);
-  return status != 0;
+  chunk.data = BridgeMakeArray(bridge, data, static_cast<int32_t>(length));
+  if (chunk.data == nullptr) {
+    TraceFailure(TRACE_DATA_NOT_PASSED, length);
+    chunk.refused = true;
+  }
+  return chunk;
+}
+
+void PassToJava(RelaySlot* slot, Bridge* bridge, const ChunkForJava& chunk) {
+  if (chunk.header != nullptr) BridgeCallWriteHeader(bridge, chunk.header);
+  if (chunk.data == nullptr) return;
+  slot->javaResult.store(BridgeCallWritePSData(bridge, chunk.data), std::memory_order_relaxed);
 }
 
 DWORD RunJob(RelaySlot* slot) {
@@ -57,13 +76,23 @@ DWORD RunJob(RelaySlot* slot) {
       AwaitWakeup(slot, seen);
       continue;
     }
-    if (!PassChunk(slot, bridge, length)) slot->running.store(0, std::memory_order_release);
-    // Cleared only after the Java call has returned, and only for a chunk
-    // that was taken: the intake takes a zero length as "the chunk is
-    // through" and unmaps it.
+    ChunkForJava chunk = CopyChunkForJava(slot, bridge, length);
+    slot->callStatus.store(chunk.refused ? 0 : 1, std::memory_order_relaxed);
+    if (chunk.refused) slot->running.store(0, std::memory_order_release);
+    bool calls = chunk.header != nullptr || chunk.data != nullptr;
+    // Seen by the intake with the cleared length: it answers the job's end
+    // marker only once Java is back.
+    if (calls) slot->inCall.store(1, std::memory_order_relaxed);
+    // Taken: the bytes are in Java's arrays, so the intake may unmap the view
+    // and acknowledge the chunk, and the producer fill the next one, while
+    // Java works on these.  Cleared only for a chunk that was taken: the
+    // intake takes a zero length as "the chunk is through".  The next chunk
+    // waits in the slot until Java has returned.
     slot->data.store(nullptr, std::memory_order_relaxed);
     slot->length.store(0, std::memory_order_release);
     WakeIntake(slot);
+    PassToJava(slot, bridge, chunk);
+    if (calls) ReportCallReturned(slot);
   }
   BridgeEndJob(bridge);
   DestroyBridge(bridge);

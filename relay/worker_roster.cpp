@@ -56,13 +56,26 @@ RelaySlot* StartNextWorker(WorkerRoster* roster) {
   ForgetEndedWorkers(roster);
   RelaySlot* slot = roster->spare;
   roster->spare = nullptr;
+  if (slot != nullptr && slot->thread == nullptr) {
+    // Its thread was not made while the relay waited (traced then, when no
+    // job could tell): the job gets a worker made now instead.
+    TraceFailure(TRACE_SPARE_WORKER_REPLACED, 0);
+    ReleaseRelaySlot(slot);
+    slot = nullptr;
+  }
   if (slot == nullptr) {
     slot = NewRelaySlot();
     if (slot == nullptr) {
       TraceFailure(TRACE_WORKER_NOT_STARTED, ERROR_NOT_ENOUGH_MEMORY);
+      TraceFailure(TRACE_JOB_WITHOUT_WORKER, ERROR_NOT_ENOUGH_MEMORY);
       return nullptr;
     }
     StartRelayWorker(slot);
+    if (slot->thread == nullptr) {
+      TraceFailure(TRACE_JOB_WITHOUT_WORKER, 0);
+      ReleaseRelaySlot(slot);
+      return nullptr;
+    }
   }
   CallRelayWorker(slot, kJobBegun);
   roster->current = slot;

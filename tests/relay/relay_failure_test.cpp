@@ -238,3 +238,30 @@ TEST_F(RelayFailure, WorkerLetGoPastTheBoundHasItsThreadHandleClosedOnceItEnds) 
   EXPECT_TRUE(SameBytes(jvm_->Received("header"), job1.substr(0, 2048) + job2.substr(0, 2048)));
   EXPECT_TRUE(SameBytes(jvm_->Received("data"), job1.substr(2048) + job2.substr(2048)));
 }
+
+TEST_F(RelayFailure, LateChunkOfABrokenJobIsAnsweredAndNeverReachesTheNextJob) {
+  OpenChannel();
+  StartRelay();
+  std::string header, data;
+  for (uint32_t round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_EQ(FeedBrokenJob(&channel_, BrokenMapping::kZero, 1000, kRelayTimeoutMs), Delivery::kDone);
+    // The broken job's next chunk comes long after, its mapping readable.
+    Sleep(1500);
+    std::string late = PatternBytes(4096, 53 + round), job = PatternBytes(9000, 55 + round);
+    EXPECT_EQ(SendChunk(&channel_, late.data(), 4096, 3000), Delivery::kDone) << "the late chunk went unanswered";
+    // What a producer that gave up on that chunk does before its next job.
+    ResetEvent(channel_.chunkConsumedEvent);
+    ASSERT_EQ(BeginJob(&channel_), Delivery::kDone);
+    Sleep(200);
+    for (uint32_t at = 0; at < job.size(); at += 3000) {
+      ASSERT_EQ(SendChunk(&channel_, job.data() + at, 3000, kRelayTimeoutMs), Delivery::kDone);
+    }
+    ASSERT_EQ(EndJob(&channel_, kRelayTimeoutMs), Delivery::kDone);
+    header += job.substr(0, 2048);
+    data += job.substr(2048);
+  }
+  ASSERT_TRUE(StopRelay());
+  EXPECT_TRUE(SameBytes(jvm_->Received("header"), header));
+  EXPECT_TRUE(SameBytes(jvm_->Received("data"), data));
+}

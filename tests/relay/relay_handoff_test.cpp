@@ -1,6 +1,8 @@
 // The handoff between intake and worker: it must neither burn the intake's
 // processor while Java is slow nor wait for a worker that is gone.
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "relay/relay.h"
 #include "tests/relay/relay_fixture.h"
@@ -74,4 +76,54 @@ TEST(HandOffChunk, ReturnsAtOnceWhenNoWorkerRuns) {
   unsigned char chunk[16] = {1, 2, 3};
   HandOff handOff = {&slot, chunk, sizeof chunk};
   EXPECT_TRUE(HandOffReturns(&handOff, 10000)) << "HandOffChunk waits although the running flag is 0";
+}
+
+// A chunk is acknowledged once its bytes are in Java's arrays, while Java
+// still works on them: a Java side that returns only once the producer has
+// sent the next chunk, or the end marker, must not hold the job up.  A
+// refused array still ends the job at its chunk.
+TEST_F(RelayHandoff, ChunksAreAcknowledgedWhileJavaStillWorksOnThem) {
+  struct Case {
+    const char* refusedArray;  // fail_new_byte_array_once
+    std::vector<std::string> calls;
+    size_t bytesInJava;
+  };
+  const Case cases[] = {
+      {nullptr, {"runVelmo", "writeHeader 2048", "writePSData 2952", "writePSData 5000", "writePSData 5000",
+                 "writePSData 5000", "writeEnd"}, 20000},
+      // Arrays: 1 the header, 2 the rest of the first chunk, 3 the second...
+      {"4", {"runVelmo", "writeHeader 2048", "writePSData 2952", "writePSData 5000", "writeEnd"}, 10000},
+      {"1", {"runVelmo", "writeEnd"}, 0},
+  };
+  std::string name = "Local\\hold-data-" + std::to_string(GetCurrentProcessId());
+  HANDLE release = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+  ASSERT_NE(release, nullptr) << "CreateEventA failed: " << GetLastError();
+  jvm_->Configure("hold_data", name.c_str());
+  OpenChannel();
+  StartRelay();
+  std::string job = PatternBytes(4 * 5000, 71);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.refusedArray != nullptr ? c.refusedArray : "no array refused");
+    jvm_->ResetRecord();
+    jvm_->Configure("fail_new_byte_array_once", c.refusedArray);
+    ASSERT_EQ(BeginJob(&channel_), Delivery::kDone);
+    for (int chunk = 0; chunk <= 4; ++chunk) {
+      int32_t length = chunk < 4 ? 5000 : kChunkEndMarker;
+      if (length > 0) memcpy(channel_.chunkBlock + kChunkDataOffset, job.data() + chunk * 5000, 5000);
+      *reinterpret_cast<volatile int32_t*>(channel_.chunkBlock) = length;
+      ASSERT_TRUE(SetEvent(channel_.chunkReadyEvent)) << "SetEvent failed: " << GetLastError();
+      // The previous chunk's call may return now that this one is sent.
+      if (chunk > 0) SetEvent(release);
+      ASSERT_EQ(WaitForSingleObject(channel_.chunkConsumedEvent, 5000), static_cast<DWORD>(WAIT_OBJECT_0))
+          << "chunk " << chunk << " not acknowledged while Java was in its call";
+    }
+    ASSERT_EQ(WaitForSingleObject(channel_.jobEvent, 5000), static_cast<DWORD>(WAIT_OBJECT_0)) << "no end of job";
+    ASSERT_TRUE(AwaitJobEnds(1, kRelayTimeoutMs));
+    EXPECT_EQ(JavaCalls(), c.calls);
+    EXPECT_TRUE(SameBytes(jvm_->Received("header") + jvm_->Received("data"), job.substr(0, c.bytesInJava)));
+  }
+  ASSERT_TRUE(StopRelay());
+  jvm_->Configure("hold_data", nullptr);
+  jvm_->Configure("fail_new_byte_array_once", nullptr);
+  CloseHandle(release);
 }

@@ -166,3 +166,20 @@ TEST_F(RelayProcess, RuntimeChangedBetweenJobsLeavesTheVmAndTheRelayAlive) {
   EXPECT_TRUE(SameBytes(ReadFileBytes(headerFile_), job1.substr(0, 2048) + job2.substr(0, 2048)));
   EXPECT_TRUE(SameBytes(ReadFileBytes(dataFile_), job1.substr(2048) + job2.substr(2048)));
 }
+
+TEST_F(RelayProcess, ProducerLetsTheRelayEndOnlyOnceTheLastJobIsDoneInJava) {
+  // writeEnd follows the end-of-job signal; ending the relay's process then
+  // would cut it short.
+  std::string log = install_.root() + "\\java.log";
+  SetEnvironmentVariableA("FAKEJVM_LOG_FILE", log.c_str());
+  SetEnvironmentVariableA("FAKEJVM_SLOW_END_MS", "300");
+  ProgramRun run = RunProducer("\"" + WriteJob("job.ps", PatternBytes(100000, 67)) + "\"");
+  SetEnvironmentVariableA("FAKEJVM_SLOW_END_MS", nullptr);
+  SetEnvironmentVariableA("FAKEJVM_LOG_FILE", nullptr);
+  ASSERT_TRUE(run.ended) << "producer.exe did not end";
+  EXPECT_EQ(run.exitCode, 0u);
+  std::string record = ReadFileBytes(log);
+  size_t writeEnd = record.find("java writeEnd\n");
+  ASSERT_NE(writeEnd, std::string::npos) << record;
+  EXPECT_NE(record.find("DetachCurrentThread", writeEnd), std::string::npos) << "writeEnd was cut short: " << record;
+}

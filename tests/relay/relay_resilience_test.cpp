@@ -306,3 +306,34 @@ TEST_F(RelayResilience, SignalsOfAJobEndedAtAnUnreadableMappingNeverReachTheNext
   EXPECT_EQ(std::count(events.begin(), events.end(), "java runVelmo"), 8);
   EXPECT_TRUE(ReceivedExactly(jobs));
 }
+
+TEST_F(RelayResilience, WorkerThreadNotMadeCostsNoJobAndNoJobIsDoneWithoutAWorker) {
+  // Thread starts: 1 for the first job, 2 started ahead for the second while
+  // the relay is idle, then its replacement as the second job begins.
+  struct Case {
+    const char* refusedStarts;
+    bool secondJobDone;
+  };
+  for (const Case& c : {Case{"2", true}, Case{"2,3", false}}) {
+    SCOPED_TRACE(c.refusedStarts);
+    SetEnvironmentVariableA(WORKER_THREAD_FAULT_SWITCH, c.refusedStarts);
+    StartRelay();
+    SetEnvironmentVariableA(WORKER_THREAD_FAULT_SWITCH, nullptr);
+    std::vector<std::string> jobs = {PatternBytes(30000, 100), PatternBytes(20000, 101), PatternBytes(10000, 102)};
+    ASSERT_EQ(Feed(jobs[0]), Delivery::kDone);
+    // Idle, as when the thread start failed in the field.
+    Sleep(300);
+    JobPlan plan;
+    plan.chunkSize = 16384;
+    JobTally tally;
+    Delivery second = FeedJob(&channel_, Bytes(jobs[1]), jobs[1].size(), plan, 3000, &tally);
+    EXPECT_EQ(second == Delivery::kDone, c.secondJobDone) << DeliveryText(second);
+    EXPECT_EQ(tally.chunks, 2u) << "every chunk is answered";
+    ASSERT_EQ(Feed(jobs[2]), Delivery::kDone);
+    if (!c.secondJobDone) jobs.erase(jobs.begin() + 1);
+    std::vector<std::string> events = EventsOnce("DetachCurrentThread", static_cast<long>(jobs.size()));
+    EXPECT_EQ(std::count(events.begin(), events.end(), "java runVelmo"), static_cast<long>(jobs.size()));
+    EXPECT_TRUE(ReceivedExactly(jobs));
+    EndCase();
+  }
+}

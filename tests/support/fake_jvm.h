@@ -63,11 +63,17 @@
 //   omit_method=NAME      GetMethodID(NAME) gives null
 //   throw_from=NAME       Java method NAME returns with an exception pending
 //   fail_new_byte_array=N NewByteArray fails (null, OutOfMemoryError pending)
-//                         from the N-th call on (1 = the first)
+//                         from the N-th call on (1 = the first; counted from
+//                         the last FakeJvm_ResetRecord)
 //   fail_new_byte_array_once=N  only the N-th NewByteArray fails, as when a
 //                         collection frees the heap before the next one
 //   write_ps_data_result=N  the int writePSData returns (default: the length)
 //   slow_ms=N             writePSData sleeps N ms before it returns
+//   work_us=N             writePSData spends N us before it returns, asleep
+//                         but for its last 50 us (tools/fakejvm/java_work.h)
+//   hold_data=NAME        each writePSData returns only once the named event
+//                         NAME is signalled (one signal per call); a call
+//                         held 10 s is a violation
 //   slow_end_ms=N         writeEnd sleeps N ms before it returns
 //   hang_end=N            the process's first N writeEnd calls do not return
 //                         while the setting stays (never, in another process)
@@ -115,7 +121,8 @@
 extern "C" {
 // Sets a key (see above); value null resets it to its default.
 typedef void(__cdecl* FakeJvm_ConfigureProc)(const char* key, const char* value);
-// Forgets recorded events and bytes (configuration and the VM stay).
+// Forgets recorded events and bytes, and the count of NewByteArray calls
+// (configuration and the VM stay).
 typedef void(__cdecl* FakeJvm_ResetRecordProc)();
 typedef int(__cdecl* FakeJvm_EventCountProc)();
 // Copies event i's line (terminated) into buffer; returns its length, -1 if none.

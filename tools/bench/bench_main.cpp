@@ -7,17 +7,26 @@
 //           process (this program started with a handle value) that copies
 //           each chunk out of its view and acknowledges, with no worker.
 // The relay runs twice, side by side: with the system's waits on addresses
-// and with the fallback for Windows 7 (forced by its switch).  Then one job
-// with slow Java (writePSData 50 ms) for the intake's CPU time, both ways.
-// With --trace-file the second relay is not the fallback but one with the
-// trace file on at its course level (a line per job), measured the same way
-// and, with it, its jobs per second.
+// and with the fallback for Windows 7 (forced by its switch).  With
+// --trace-file the second relay is not the fallback but one with the trace
+// file on at its course level (a line per job), measured the same way and,
+// with it, its jobs per second.
+//
+// Java at work: the same rounds once more with Java spending a fixed time on
+// each chunk (writePSData, the stand-in's work_us), about what the producer
+// needs to fill a chunk (the floor's time per 1 MiB chunk, or --work-us),
+// against the floor doing the same work in place before it acknowledges:
+// the relay acknowledges a chunk once it is in Java's arrays, so the
+// producer fills the next one while Java works.
+//
+// Then one job with slow Java (writePSData 50 ms) for the intake's CPU time,
+// both ways.
 //
 // Jobs back to back: jobs per second of empty jobs and of jobs of one 4 KiB
 // chunk, relay against the floor, whose end of a job keeps the same
 // protocol (it waits until the producer has taken its end-of-job signal).
 //
-//   bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--jvmhost PATH] [--trace-file]
+//   bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--work-us N] [--jvmhost PATH] [--trace-file]
 //   bench HANDLE          (the floor consumer; started by bench itself)
 #include <windows.h>
 
@@ -46,6 +55,7 @@ struct Options {
   double scale = 1.0;
   int slowChunks = 40;
   int jobs = 40;  // per round and kind, for jobs per second
+  int workUs = 0;  // Java's time per chunk; 0: the floor's time per 1 MiB chunk
   std::string jvmhost;
   bool traceFile = false;  // the second relay with the trace file on, not the fallback
 };
@@ -61,6 +71,8 @@ struct SizeCase {
   size_t jobBytes;  // at scale 1
   std::vector<double> memcpyMiBs, floorMiBs, floorUs, floorStartMs;
   RelayRuns relay, fallback;
+  std::vector<double> workFloorMiBs;  // with Java at work
+  RelayRuns workRelay, workFallback;
 };
 
 // Jobs back to back of one kind: empty, or one chunk each.
@@ -114,6 +126,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->slowChunks = atoi(value);
     } else if (name == "--jobs") {
       options->jobs = atoi(value);
+    } else if (name == "--work-us") {
+      options->workUs = atoi(value);
     } else if (name == "--jvmhost") {
       options->jvmhost = value;
     } else {
@@ -121,7 +135,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     }
   }
   if (options->jvmhost.empty()) options->jvmhost = BesideThisProgram("jvmhost.exe");
-  return options->rounds > 0 && options->scale > 0 && options->slowChunks > 0 && options->jobs > 0;
+  return options->rounds > 0 && options->scale > 0 && options->slowChunks > 0 && options->jobs > 0 &&
+         options->workUs >= 0;
 }
 
 // A consumer process on a channel of its own.
@@ -215,6 +230,52 @@ bool MeasureSlowJava(const Options& options, const std::vector<unsigned char>& s
   return true;
 }
 
+// One round of jobs at every chunk size through the three consumers, into
+// the Java-at-work runs.
+bool MeasureWorkRound(std::vector<SizeCase>* cases, const std::vector<unsigned char>& source, Consumer* floor,
+                      Consumer* relay, Consumer* fallback) {
+  for (SizeCase& c : *cases) {
+    std::vector<unsigned char> bytes(source.begin(), source.begin() + static_cast<long>(c.jobBytes));
+    JobMeasurement floorRun = MeasureJob(&floor->channel, bytes, c.chunkSize, floor->mainThread, kTimeoutMs);
+    JobMeasurement relayRun = MeasureJob(&relay->channel, bytes, c.chunkSize, relay->mainThread, kTimeoutMs);
+    JobMeasurement fallbackRun = MeasureJob(&fallback->channel, bytes, c.chunkSize, fallback->mainThread, kTimeoutMs);
+    if (!floorRun.ok || !relayRun.ok || !fallbackRun.ok) return false;
+    c.workFloorMiBs.push_back(floorRun.mibPerSecond);
+    Record(relayRun, floorRun, &c.workRelay);
+    Record(fallbackRun, floorRun, &c.workFallback);
+  }
+  return true;
+}
+
+// The Java-at-work rows: fresh consumers that inherit Java's time per chunk.
+bool MeasureJavaAtWork(const Options& options, std::vector<SizeCase>* cases, const std::vector<unsigned char>& source,
+                       int workUs) {
+  SetEnvironmentVariableA("FAKEJVM_WORK_US", std::to_string(workUs).c_str());
+  Consumer relay, fallback, floor;
+  bool ok = StartConsumer(options.jvmhost, &relay) && StartConsumer(options.jvmhost, &fallback, Wakeups::kFallback) &&
+            StartConsumer(BesideThisProgram("bench.exe"), &floor) && Warm(&relay) && Warm(&fallback) && Warm(&floor);
+  SetEnvironmentVariableA("FAKEJVM_WORK_US", nullptr);
+  for (int round = 0; ok && round < options.rounds; ++round) {
+    ok = MeasureWorkRound(cases, source, &floor, &relay, &fallback);
+  }
+  StopConsumer(&relay);
+  StopConsumer(&fallback);
+  StopConsumer(&floor);
+  if (!ok) return false;
+  printf("Java at work: writePSData spends %d us on each chunk (about the floor's time per 1 MiB chunk); the floor\n"
+         "spends as long on each chunk in place, before it acknowledges; medians of %d rounds\n",
+         workUs, options.rounds);
+  printf("%-16s %12s %12s %13s %15s %13s %15s\n", "chunk", "floor MiB/s", "relay MiB/s", "paired ratio",
+         "fallback MiB/s", "paired ratio", "relay us/chunk");
+  for (const SizeCase& c : *cases) {
+    printf("%-16s %12.1f %12.1f %12.2fx %15.1f %12.2fx %15.0f\n", c.name, Median(c.workFloorMiBs),
+           Median(c.workRelay.mibs), Median(c.workRelay.pairedRatios), Median(c.workFallback.mibs),
+           Median(c.workFallback.pairedRatios), Median(c.workRelay.us));
+  }
+  printf("\n");
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -223,7 +284,9 @@ int main(int argc, char** argv) {
   }
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    fprintf(stderr, "usage: bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--jvmhost PATH] [--trace-file]\n");
+    fprintf(stderr,
+            "usage: bench [--rounds N] [--scale F] [--slow-chunks N] [--jobs N] [--work-us N] [--jvmhost PATH] "
+            "[--trace-file]\n");
     return 1;
   }
 
@@ -321,6 +384,8 @@ int main(int argc, char** argv) {
   printf("\n");
   StopConsumer(&relay);
   StopConsumer(&fallback);
+  int workUs = options.workUs > 0 ? options.workUs : static_cast<int>(Median(cases[2].floorUs) + 0.5);
+  if (!MeasureJavaAtWork(options, &cases, source, workUs)) return Fail("a job with Java at work did not complete");
 
   SetEnvironmentVariableA("FAKEJVM_SLOW_MS", "50");
   if (!MeasureSlowJava(options, source, Wakeups::kSystem) || !MeasureSlowJava(options, source, Wakeups::kFallback)) {

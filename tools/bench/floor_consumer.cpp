@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "relay/relay.h"
+#include "tools/fakejvm/java_work.h"
 
 namespace {
 
@@ -25,6 +27,12 @@ bool RunFloorConsumer(uintptr_t controlMapping) {
   UnmapViewOfFile(view);
 
   std::vector<unsigned char> copy;
+  // The time the stand-in Java application spends on each chunk, spent here
+  // in place, before the chunk is acknowledged, as a consumer without a
+  // worker would.
+  char work[16] = {};
+  DWORD workLength = GetEnvironmentVariableA("FAKEJVM_WORK_US", work, sizeof work);
+  int workUs = workLength > 0 && workLength < sizeof work ? atoi(work) : 0;
   ProducerWatch producer = {nullptr, jobEvent, control};
   bool jobBegun = false;
   while (jobBegun || WaitForSingleObject(jobEvent, INFINITE) == WAIT_OBJECT_0) {
@@ -49,6 +57,7 @@ bool RunFloorConsumer(uintptr_t controlMapping) {
         } else if (length > 0) {
           if (copy.size() < static_cast<size_t>(length)) copy.resize(static_cast<size_t>(length));
           memcpy(copy.data(), chunk + kChunkDataOffset, static_cast<size_t>(length));
+          SpendJavaMicroseconds(workUs);
         }
         UnmapViewOfFile(chunk);
       }
@@ -58,7 +67,7 @@ bool RunFloorConsumer(uintptr_t controlMapping) {
     SetEvent(jobEvent);
     // As the relay does: the producer takes the end-of-job signal, or begins
     // its next job on top of it.
-    jobBegun = AwaitEndSignalTaken(producer) == EndSignal::kNextJobBegun;
+    jobBegun = AwaitEndSignalTaken(producer, nullptr) == EndSignal::kNextJobBegun;
   }
   return true;
 }

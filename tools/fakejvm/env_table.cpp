@@ -5,11 +5,15 @@
 #include <utility>
 
 #include "tools/fakejvm/fake_vm.h"
+#include "tools/fakejvm/java_work.h"
 
 namespace fakejvm {
+
+// Counted from the last reset of the record, so a test counts its own.
+int gNewByteArrayCalls = 0;
+
 namespace {
 
-int gNewByteArrayCalls = 0;
 int gWriteEndCalls = 0;
 
 // slowMs value for a call that does not return while hang_end is set.
@@ -28,9 +32,34 @@ void HangWhileSet() {
   }
 }
 
-void SpendJavaTime(int slowMs) {
-  if (slowMs == kHang) HangWhileSet();
-  if (slowMs > 0) Sleep(static_cast<DWORD>(slowMs));
+// How long a Java method takes, spent outside the lock.
+struct JavaTime {
+  int slowMs;
+  int workUs;
+  std::string holdEvent;  // hold_data: the event that releases the call
+};
+
+// hold_data: a call still held this long is a fault of the test or the host.
+constexpr DWORD kHoldBoundMs = 10000;
+
+// A "writePSData" that returns only when the test releases it, one signal of
+// the named event per call; strict, since a host that waits for Java before
+// it acknowledges the chunk would keep the release from ever coming.
+void HoldUntilReleased(const std::string& eventName) {
+  HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, eventName.c_str());
+  DWORD wait = release != nullptr ? WaitForSingleObject(release, kHoldBoundMs) : WAIT_FAILED;
+  if (release != nullptr) CloseHandle(release);
+  if (wait == WAIT_OBJECT_0) return;
+  Lock lock;
+  RecordViolation("writePSData held " + std::to_string(kHoldBoundMs) + " ms, never released through " + eventName +
+                  " (wait " + std::to_string(wait) + ", error " + std::to_string(GetLastError()) + ")");
+}
+
+void SpendJavaTime(const JavaTime& time) {
+  if (time.slowMs == kHang) HangWhileSet();
+  if (time.slowMs > 0) Sleep(static_cast<DWORD>(time.slowMs));
+  SpendJavaMicroseconds(time.workUs);
+  if (!time.holdEvent.empty()) HoldUntilReleased(time.holdEvent);
 }
 
 int ClassNamed(const char* name) { return NewObject({ObjectKind::kClass, name, {}, {}}); }
@@ -186,10 +215,10 @@ jmethodID JNICALL GetStaticMethodID(JNIEnv* env, jclass cls, const char* name, c
   return LookUp(env, cls, name, signature, true);
 }
 
-// One instance-method call; `slowMs` tells the caller how long Java would
+// One instance-method call; `time` tells the caller how long Java would
 // take, spent outside the lock so other threads go on meanwhile.
 jint CallInstance(JNIEnv* env, jobject object, jmethodID id, jobject argument, const char* function,
-                  int* slowMs) {
+                  JavaTime* time) {
   Lock lock;
   ThreadEnv* thread = EnterEnv(env, function, false);
   if (thread == nullptr) return 0;
@@ -200,10 +229,14 @@ jint CallInstance(JNIEnv* env, jobject object, jmethodID id, jobject argument, c
     return 0;
   }
   if (target < 0 || method->isStatic) return 0;
-  if (std::string(method->name) == "writePSData") *slowMs = SettingInt("slow_ms", 0);
+  if (std::string(method->name) == "writePSData") {
+    time->slowMs = SettingInt("slow_ms", 0);
+    time->workUs = SettingInt("work_us", 0);
+    time->holdEvent = Setting("hold_data");
+  }
   if (std::string(method->name) == "writeEnd") {
-    *slowMs = SettingInt("slow_end_ms", 0);
-    if (++gWriteEndCalls <= SettingInt("hang_end", 0)) *slowMs = kHang;
+    time->slowMs = SettingInt("slow_end_ms", 0);
+    if (++gWriteEndCalls <= SettingInt("hang_end", 0)) time->slowMs = kHang;
   }
   return RunInstanceMethod(thread, method, argument);
 }
@@ -211,18 +244,18 @@ jint CallInstance(JNIEnv* env, jobject object, jmethodID id, jobject argument, c
 jint CallInstanceV(JNIEnv* env, jobject object, jmethodID id, va_list args, const char* function) {
   const Method* method = reinterpret_cast<const Method*>(id);
   jobject argument = method != nullptr && MethodTakesArgument(method) ? va_arg(args, jobject) : nullptr;
-  int slowMs = 0;
-  jint result = CallInstance(env, object, id, argument, function, &slowMs);
-  SpendJavaTime(slowMs);
+  JavaTime time = {0, 0, {}};
+  jint result = CallInstance(env, object, id, argument, function, &time);
+  SpendJavaTime(time);
   return result;
 }
 
 jint CallInstanceA(JNIEnv* env, jobject object, jmethodID id, const jvalue* args, const char* function) {
   const Method* method = reinterpret_cast<const Method*>(id);
   jobject argument = method != nullptr && MethodTakesArgument(method) && args != nullptr ? args[0].l : nullptr;
-  int slowMs = 0;
-  jint result = CallInstance(env, object, id, argument, function, &slowMs);
-  SpendJavaTime(slowMs);
+  JavaTime time = {0, 0, {}};
+  jint result = CallInstance(env, object, id, argument, function, &time);
+  SpendJavaTime(time);
   return result;
 }
 

@@ -72,6 +72,10 @@ int SettingInt(const char* key, int fallback);
 bool SettingFlag(const char* key);
 bool CountOnly();
 
+// NewByteArray calls so far (env_table.cpp): fail_new_byte_array and
+// fail_new_byte_array_once count them.
+extern int gNewByteArrayCalls;
+
 // --- objects, references, threads (vm_state.cpp) ---------------------------
 extern bool gVmCreated;
 // Between a creation's claim and its return.

@@ -20,7 +20,8 @@ const char* const kKeys[] = {"create_result",        "attach_result",       "no_
                              "hang_end",             "count_only",          "log_file",
                              "header_file",          "data_file",           "java_version",
                              "init_error",           "create_ms",
-                             "native_library",       "child_command"};
+                             "native_library",       "child_command",
+                             "work_us",              "hold_data"};
 
 std::vector<Event> gEvents;
 int gViolations = 0;
@@ -117,6 +118,7 @@ __declspec(dllexport) void __cdecl FakeJvm_ResetRecord() {
   gViolations = 0;
   gReceived.clear();
   gReceivedCount.clear();
+  gNewByteArrayCalls = 0;
 }
 
 __declspec(dllexport) int __cdecl FakeJvm_EventCount() {

@@ -1,6 +1,9 @@
 // producer.exe: plays the port monitor for jvmhost's print relay, by hand or
 // from a test.  Starts jvmhost.exe on a fresh channel, feeds each file as a
-// job, reports, and ends the relay.
+// job, reports, and lets the relay end: it closes its handles and waits
+// (bounded by --timeout) until the relay has ended by itself, its last
+// job's Java calls done.  jvmhost is started through a short-lived copy of
+// this program (--start-relay), so its life hangs on the handles alone.
 //
 //   producer [options] FILE...
 //     --chunk N        data bytes per chunk (default 65536)
@@ -13,7 +16,7 @@
 //                      names a chunk mapping the relay cannot use: zero,
 //                      all-ones, unused, event, read-only or uncommitted
 //                      (may be given more than once)
-//     --keep-relay     leave jvmhost running at the end; its process id is
+//     --keep-relay     do not wait for jvmhost's end; its process id is
 //                      printed at once ("producer: relay process N")
 //     --end-mid-job    end after the first chunk of the first file, without
 //                      its end marker, as a port monitor whose process dies
@@ -64,10 +67,14 @@ bool ParseNumber(const char* text, long long low, long long high, long long* val
   return true;
 }
 
-std::string BesideThisProgram(const char* name) {
+std::string ThisProgram() {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string full(path, length);
+  return std::string(path, length);
+}
+
+std::string BesideThisProgram(const char* name) {
+  std::string full = ThisProgram();
   return full.substr(0, full.find_last_of('\\') + 1) + name;
 }
 
@@ -152,6 +159,9 @@ bool OnTerminal() { return GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_T
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && strcmp(argv[1], kRelayStarterOption) == 0) {
+    return static_cast<int>(RunRelayStarter(strtoul(argv[2], nullptr, 10), argv[3], argv[4]));
+  }
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
     PrintUsage();
@@ -171,7 +181,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   DWORD relayId = 0;
-  if (!StartRelayProcess(options.jvmhost, &channel, &relayId)) {
+  if (!StartRelayProcessAsOthers(ThisProgram(), options.jvmhost, &channel, &relayId)) {
     fprintf(stderr, "producer: cannot start %s (error %lu)\n", options.jvmhost.c_str(), GetLastError());
     CloseProducerChannel(&channel);
     return 2;
@@ -235,8 +245,9 @@ int main(int argc, char** argv) {
     channel.relay = nullptr;
   } else {
     DWORD relayExit = 0;
-    if (!EndRelayProcess(&channel, options.timeoutMs, &relayExit)) {
-      fprintf(stderr, "producer: the relay process did not end\n");
+    if (!AwaitRelayEnd(&channel, options.timeoutMs, &relayExit)) {
+      fprintf(stderr, "producer: the relay process did not end by itself within %lu ms; ended\n",
+              static_cast<unsigned long>(options.timeoutMs));
     }
   }
   CloseProducerChannel(&channel);
