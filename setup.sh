@@ -24,12 +24,15 @@ COMMANDS=(
   "wineserver wine"
   "python3 python3"
   "localedef libc-bin"
+  "osslsigncode osslsigncode"
+  "openssl openssl"
 )
 # wine: the wine, wineboot and wineserver commands (wine64 alone has none of them);
 # googletest: the sources the tests build; openjdk-17-jdk-headless: jni.h;
-# locales: the zh_CN definition that localedef compiles for Wine's Chinese file names.
+# locales: the zh_CN definition that localedef compiles for Wine's Chinese file names;
+# osslsigncode: signs a release (docs/release.md); openssl: .ci/check-signing's certificates.
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
-          openjdk-17-jdk-headless locales python3)
+          openjdk-17-jdk-headless locales python3 osslsigncode openssl)
 
 case "${1:-}" in
   --list-packages) printf '%s\n' "${PACKAGES[@]}"; exit 0 ;;

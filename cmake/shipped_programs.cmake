@@ -5,7 +5,8 @@
 # the build's .debug file reads it in full.  The build folder's programs are
 # the stripped ones: the tests run exactly what ships.
 # `cmake --install <build> --prefix DIR` puts the two programs in DIR/bin and
-# nothing else: no debug file, no tool, no test.
+# nothing else: no debug file, no tool, no test; signed there when
+# JVMHOST_SIGN_PKCS12 is set (release_signing.cmake).
 #
 # objcopy writes the time of day into the PE header of every file it writes,
 # as the linker would without --no-insert-timestamp, unless SOURCE_DATE_EPOCH
@@ -21,4 +22,5 @@ function(ship_program target)
     COMMENT "Stripping ${target}; its debug information goes to ${target}.debug"
     VERBATIM)
   install(TARGETS ${target} RUNTIME DESTINATION bin)
+  sign_installed_program(${target})
 endfunction()
