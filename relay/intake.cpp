@@ -4,9 +4,7 @@
 // exactly one chunk-consumed.  While it waits for a job or a chunk it also
 // looks whether its producer can still signal it: a job nobody can finish is
 // ended, and the relay ends when nobody can send another.
-#include "host/trace.h"
-#include "host/trace/course_texts.h"
-#include "host/trace/trace_file.h"
+#include "host/trace/trace.h"
 #include "relay/job_record.h"
 #include "relay/mapped_view.h"
 #include "relay/relay.h"

@@ -1,7 +1,6 @@
 #include "relay/job_record.h"
 
-#include "host/trace/course_texts.h"
-#include "host/trace/trace_file.h"
+#include "host/trace/trace.h"
 
 void BeginJobRecord(JobRecord* record) {
   record->number += 1;

@@ -3,7 +3,7 @@
 // whichever side lets go last.  Neither side waits for the other to let go.
 #include <new>
 
-#include "host/trace.h"
+#include "host/trace/trace.h"
 #include "relay/relay.h"
 
 void ClearRelaySlot(RelaySlot* slot) {

@@ -2,7 +2,7 @@
 // job's Java calls.  It binds to Java, starts the job, takes each chunk the
 // intake hands over into Java arrays and passes them on, and ends the job.
 #include "host/host.h"
-#include "host/trace.h"
+#include "host/trace/trace.h"
 #include "relay/relay.h"
 
 namespace {

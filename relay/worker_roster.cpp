@@ -6,7 +6,7 @@
 // Wine costs as much again.  A worker let go keeps its slot and frees it
 // when it ends; the intake keeps its thread handle only to know whether it
 // still runs, and closes it once it has ended.
-#include "host/trace.h"
+#include "host/trace/trace.h"
 #include "relay/relay.h"
 
 namespace {

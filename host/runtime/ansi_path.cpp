@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "host/host.h"
-#include "host/startup_failure.h"
-#include "host/trace.h"
+#include "host/vm/startup_failure.h"
+#include "host/trace/trace.h"
 
 bool SpellInAnsiCodePage(const wchar_t* text, char* destination, int capacity) {
   if (text == nullptr || destination == nullptr || capacity <= 0) return false;

@@ -3,9 +3,9 @@
 // jvm.dll instead, as the JDK's own launcher arranges: a DLL already in the
 // process satisfies every later import of its name, jvm.dll's and those of
 // the native libraries the Java application loads later.
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/runtime/runtime.h"
-#include "host/trace.h"
+#include "host/trace/trace.h"
 
 namespace {
 

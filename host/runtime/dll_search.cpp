@@ -10,9 +10,9 @@
 // runtime is found there, on Windows 7 as on later versions, and the current
 // directory, which the DLL directory replaces in the search, can no longer
 // plant a DLL into the process.
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/runtime/runtime.h"
-#include "host/trace.h"
+#include "host/trace/trace.h"
 
 bool UseRuntimeBinForDlls(const char* javaHome) {
   char bin[kPathCapacity];

@@ -3,7 +3,7 @@
 // one of the places newer Java installations use.
 #include <cstring>
 
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/runtime/runtime.h"
 #include "host/trace/course_texts.h"
 #include "host/trace/trace_file.h"

@@ -2,9 +2,9 @@
 // points.  The library is never unloaded: the virtual machine lives until
 // the process ends, and loading it again yields the same module.
 #include "host/host.h"
-#include "host/startup_failure.h"
-#include "host/texts.h"
-#include "host/trace.h"
+#include "host/vm/startup_failure.h"
+#include "host/text/texts.h"
+#include "host/trace/trace.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/runtime/runtime.h"
 #include "host/trace/trace_file.h"
 

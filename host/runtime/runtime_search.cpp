@@ -7,12 +7,12 @@
 // 32-bit registration gives way to the next place.
 #include <cstring>
 
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/host.h"
 #include "host/runtime/pe_image.h"
 #include "host/runtime/registry_key.h"
 #include "host/runtime/runtime_search.h"
-#include "host/trace.h"
+#include "host/trace/trace.h"
 #include "host/trace/trace_file.h"
 
 namespace {

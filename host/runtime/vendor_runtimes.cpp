@@ -5,7 +5,7 @@
 // name (or, for Zulu, whose subkeys name only the feature version, hold).
 #include <cstring>
 
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/runtime/dotted_version.h"
 #include "host/runtime/registry_key.h"
 #include "host/runtime/runtime_search.h"

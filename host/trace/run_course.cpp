@@ -9,7 +9,7 @@
 
 #include "host/host.h"
 #include "host/runtime/runtime.h"
-#include "host/trace.h"
+#include "host/trace/trace.h"
 #include "host/trace/course_texts.h"
 #include "host/trace/trace_file.h"
 

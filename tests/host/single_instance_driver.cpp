@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include "host/host.h"
-#include "host/texts.h"
+#include "host/text/texts.h"
 
 namespace {
 

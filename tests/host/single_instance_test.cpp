@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host.h"
-#include "host/texts.h"
+#include "host/text/texts.h"
 
 namespace {
 

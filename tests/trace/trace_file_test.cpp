@@ -1,4 +1,4 @@
-// The trace file as support gets it: switched with the README's commands,
+// The trace file as support gets it: switched with the commands docs/troubleshooting.md gives,
 // written by the real programs, bounded, and never written through
 // anything planted in its place.
 #include <windows.h>
@@ -16,7 +16,7 @@
 
 namespace {
 
-// Exactly as the README gives them to support.
+// Exactly as docs/troubleshooting.md gives them to support.
 const char kSwitchOn[] = "add \"HKLM\\Software\\JavaSoft\\Prefs\\Velmo\" /v TraceLevel /t REG_SZ /d course /f /reg:64";
 const char kSwitchOff[] = "delete \"HKLM\\Software\\JavaSoft\\Prefs\\Velmo\" /v TraceLevel /f /reg:64";
 

@@ -196,7 +196,7 @@ bool Warm(Consumer* consumer) {
   return MeasureJob(&consumer->channel, bytes, 65536, nullptr, kTimeoutMs).ok;
 }
 
-// The machine's trace setting, as the README's reg add and reg delete set it.
+// The machine's trace setting, as the reg add and reg delete of docs/troubleshooting.md set it.
 bool SwitchTraceFile(bool on) {
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTraceSettingKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=

@@ -3,7 +3,7 @@
 
 #include <jni.h>
 
-#include "host/trace.h"
+#include "host/trace/trace.h"
 
 // Clears a pending Java exception so the next JNI call on this thread is
 // legal; returns whether one was pending.  `after` names the call for the trace.

@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "host/host.h"
-#include "host/java_exceptions.h"
+#include "host/bridge/java_exceptions.h"
 
 jstring WideToJString(JNIEnv* env, const wchar_t* text) {
   if (text == nullptr) return nullptr;

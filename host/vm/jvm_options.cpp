@@ -4,10 +4,10 @@
 #include <cstring>
 #include <memory>
 
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/host.h"
-#include "host/startup_failure.h"
-#include "host/trace.h"
+#include "host/vm/startup_failure.h"
+#include "host/trace/trace.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cwchar>
 
 #include "host/host.h"
-#include "host/texts.h"
+#include "host/text/texts.h"
 
 namespace {
 

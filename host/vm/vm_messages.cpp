@@ -21,9 +21,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/host.h"
-#include "host/trace.h"
+#include "host/trace/trace.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host/trace.h"
+#include "host/trace/trace.h"
 
 #include <windows.h>
 

@@ -4,11 +4,11 @@
 // The virtual machine is never destroyed.
 #include <memory>
 
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/host.h"
-#include "host/startup_failure.h"
-#include "host/texts.h"
-#include "host/trace.h"
+#include "host/vm/startup_failure.h"
+#include "host/text/texts.h"
+#include "host/trace/trace.h"
 #include "host/trace/trace_file.h"
 
 namespace {

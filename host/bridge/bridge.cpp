@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "host/host.h"
-#include "host/java_exceptions.h"
-#include "host/places_override.h"
+#include "host/bridge/java_exceptions.h"
+#include "host/bridge/places_override.h"
 
 namespace {
 

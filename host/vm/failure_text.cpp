@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/host.h"
-#include "host/startup_failure.h"
-#include "host/texts.h"
-#include "host/trace.h"
+#include "host/vm/startup_failure.h"
+#include "host/text/texts.h"
+#include "host/trace/trace.h"
 
 namespace {
 

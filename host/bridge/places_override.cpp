@@ -9,7 +9,7 @@
 // when the key is no longer as this process left it: every bridge of the
 // print relay (one per job) would otherwise pay seven registry calls, each a
 // round trip to the wineserver under Wine.
-#include "host/places_override.h"
+#include "host/bridge/places_override.h"
 
 #include "host/host.h"
 

@@ -1,9 +1,9 @@
 // The interactive launch: one instance per logon, the Java application
 // started with the command-line text, the main thread kept for good.
-#include "host/bounded_text.h"
+#include "host/text/bounded_text.h"
 #include "host/host.h"
-#include "host/java_exceptions.h"
-#include "host/texts.h"
+#include "host/bridge/java_exceptions.h"
+#include "host/text/texts.h"
 #include "host/trace/course_texts.h"
 #include "host/trace/trace_file.h"
 

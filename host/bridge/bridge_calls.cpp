@@ -3,7 +3,7 @@
 // a long job does not keep all its data reachable until the job ends, and a
 // Java exception left pending is cleared before the next JNI call.
 #include "host/host.h"
-#include "host/java_exceptions.h"
+#include "host/bridge/java_exceptions.h"
 
 void BridgeStartJob(Bridge* bridge) {
   bridge->env->CallVoidMethod(bridge->printObject, bridge->runVelmo);
