@@ -9,9 +9,6 @@
 
 namespace {
 
-// Exit code of a launcher that could not start the Java application.
-constexpr int kLaunchFailedExitCode = 2;
-
 // The fixed text of a piece start-up found missing.
 const char* MissingPieceText() {
   switch (LastStartupMiss()) {

@@ -8,6 +8,9 @@
 
 // ---------------------------------------------------------------------------
 // Interactive launch and single instance (interactive.cpp, single_instance.cpp).
+// Exit code of a launcher that could not start the Java application (also one
+// that declined to: in session 0).
+constexpr int kLaunchFailedExitCode = 2;
 // text: the first argument as given, or null.
 void RunInteractive(const wchar_t* text);
 void EnsureSingleInstance();

@@ -30,12 +30,13 @@ bool FindJavaHome(char* destination, int capacity) {
       int length = static_cast<int>(strlen(destination));
       found = AppendInto(destination, capacity, &length, "\\jre");
     }
-    if (found || ProbeUnderHome(destination, "%s\\bin\\java.dll")) {
+    if ((found || ProbeUnderHome(destination, "%s\\bin\\java.dll")) &&
+        !RuntimeRefusedForRelay(COURSE_FROM_APP_HOME, destination)) {
       TraceRuntimeTaken(COURSE_FROM_APP_HOME, destination);
       return true;
     }
   }
-  if (ReadRegistryJavaHome(destination, capacity)) {
+  if (ReadRegistryJavaHome(destination, capacity) && !RuntimeRefusedForRelay(COURSE_FROM_REGISTERED, destination)) {
     TraceRuntimeTaken(COURSE_FROM_REGISTERED, destination);
     return true;
   }

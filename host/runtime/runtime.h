@@ -21,6 +21,11 @@
 //   jvm_loader.cpp       loading jvm.dll and resolving its entry points
 //   process_jvm.cpp      the one jvm.dll whose virtual machine the process has
 //
+//   runtime_trust.cpp    who may change a runtime a privileged relay loads:
+//                        the judgement of one owner and DACL
+//   privileged_relay.cpp the rule of this process, and jvm.dll and the
+//                        folders above it judged
+//
 //   ansi_path.cpp        a path read in its wide form, as the A functions
 //                        take it: ANSI where the code page spells it, else
 //                        its short name
@@ -38,11 +43,16 @@ constexpr int kPathCapacity = 520;
 // ---------------------------------------------------------------------------
 // Paths read in their wide form (ansi_path.cpp).
 // The text exactly as the ANSI code page spells it (no default character, no
-// best fit); false when it cannot.
+// best fit, under UTF-8 no lone surrogate); false when it cannot, the last
+// error ERROR_NO_UNICODE_TRANSLATION, or ERROR_INSUFFICIENT_BUFFER when it
+// does not fit.
 bool SpellInAnsiCodePage(const wchar_t* text, char* destination, int capacity);
+// The same for a given code page (the ANSI one is GetACP()).
+bool SpellInCodePage(UINT codePage, const wchar_t* text, char* destination, int capacity);
 // The path as the ANSI code page spells it, else its short (8.3) form; false
-// when neither names it (traced in UTF-8, and, unless the path does not
-// exist, noted as an unusable folder of the start-up).
+// when neither names it: no short name, or one with an OEM character the ANSI
+// code page cannot spell.  Traced in UTF-8, and, unless the path does not
+// exist, noted as an unusable folder of the start-up.
 bool AnsiPathFromWide(const wchar_t* path, char* destination, int capacity);
 // A REG_SZ path value read in its wide form, then as AnsiPathFromWide gives
 // it; trailing backslashes dropped first when dropTrailingBackslashes.
@@ -63,6 +73,48 @@ bool FindJavaHome(char* destination, int capacity);
 bool FindFurtherJavaHome(char* destination, int capacity);
 // The runtime home, "\bin\server\jvm.dll".
 bool BuildJvmLibraryPath(const char* javaHome, char* destination, int capacity);
+
+// ---------------------------------------------------------------------------
+// A privileged relay's runtime (runtime_trust.cpp, privileged_relay.cpp).
+// A relay running as SYSTEM, LocalService or NetworkService, or elevated,
+// loads jvm.dll and the DLLs of its bin with those rights: it takes only a
+// runtime nobody else may change.  The launcher takes any runtime.
+//
+// jvm.dll, bin\server, bin and the runtime's home are within the runtime;
+// the folders above them up to the volume's root lead to it.
+enum class RuntimeLevel { kWithinRuntime, kAboveRuntime };
+// Whether nobody but SYSTEM, the Administrators, TrustedInstaller and self
+// (the relay's own account; null for none) may write, add files to, delete,
+// take over or re-permit what the owner and DACL describe: no allowing entry
+// that is not inherit-only grants anyone else such a right, and the owner,
+// who may always rewrite the DACL, is one of them (or OWNER RIGHTS, judged as
+// the owner, limits it).  Above the runtime, adding a folder is no change.  A
+// NULL DACL (everyone everything) is refused, an empty one is not.
+bool OnlyAdministratorsMayChange(PSID owner, PACL dacl, RuntimeLevel level, PSID self);
+struct RuntimeRule {
+  bool checkFolders;      // a runtime is taken only as OnlyAdministratorsMayChange says
+  bool passOverJavaHome;  // JAVA_HOME is not looked at
+};
+// The rule of a process that serves print jobs or not, running as user,
+// elevated or not.  A service account's environment is the machine's, which
+// it does not choose; an elevated relay's JAVA_HOME is its own account's, and
+// the runtime it names is still judged.
+RuntimeRule RuntimeRuleFor(bool servingPrintJobs, PSID user, bool elevated);
+// The entry says whether this process is the print relay, before it runs.
+void NoteServingPrintJobs(bool serving);
+// RuntimeRuleFor this process's token.
+RuntimeRule ProcessRuntimeRule();
+enum class RuntimeVerdict { kTrusted, kNoJvm, kOthersMayChange, kUnreadable };
+// jvm.dll at jvmPath and every folder above its final path judged; refused
+// names the level that was not trusted (or could not be read), *error why not.
+RuntimeVerdict JudgeRuntimeFolders(const char* jvmPath, DWORD* error, wchar_t* refused, int refusedCapacity);
+// A candidate runtime a privileged relay does not take, traced as passed
+// over like the others (source = home, and the level at fault); false, with
+// nothing traced, when the rule takes it.
+bool RuntimeRefusedForRelay(const char* source, const char* home);
+#define TRACE_RUNTIME_OTHERS_MAY_CHANGE \
+  "Java runtime passed over by a privileged relay, an account other than SYSTEM and the Administrators may change it"
+#define TRACE_RUNTIME_UNJUDGED "Java runtime passed over by a privileged relay, who may change it cannot be read"
 
 // ---------------------------------------------------------------------------
 // Loading (jvm_loader.cpp, dll_search.cpp, crt_preload.cpp,

@@ -100,6 +100,7 @@ bool AcceptCandidate(const char* source, char* home, char* destination, int capa
         TracePassedOver(TRACE_RUNTIME_NO_JVM, source, home, ERROR_FILENAME_EXCED_RANGE);
         return false;
       }
+      if (RuntimeRefusedForRelay(source, home)) return false;
       memcpy(destination, home, length + 1);
       TraceRuntimeTaken(source, destination);
       return true;
@@ -139,5 +140,7 @@ bool FindFurtherJavaHome(char* destination, int capacity) {
     }
   }
 
+  // A service account's relay does not choose its environment.
+  if (ProcessRuntimeRule().passOverJavaHome) return false;
   return ReadJavaHomeVariable(home, sizeof home) && AcceptCandidate("JAVA_HOME", home, destination, capacity);
 }

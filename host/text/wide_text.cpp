@@ -30,6 +30,10 @@ bool WideFromGbk(const char* text, wchar_t* destination, int capacity) {
 
 bool Utf8FromWide(const wchar_t* text, char* destination, int capacity) {
   if (capacity <= 0) return false;
+  // Without WC_ERR_INVALID_CHARS: this names a folder in a trace, where a
+  // lone surrogate shown as U+FFFD still tells support which one it is.  Names
+  // handed on to Windows or the virtual machine are spelled strictly
+  // (SpellInCodePage).
   destination[0] = '\0';
   return WideCharToMultiByte(CP_UTF8, 0, text, -1, destination, capacity, nullptr, nullptr) > 0;
 }

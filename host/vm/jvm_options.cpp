@@ -2,6 +2,7 @@
 // (the home's classes directory and every jar of its lib directory, nothing
 // else) and the native library path (the Windows directory).
 #include <cstring>
+#include <cwchar>
 #include <memory>
 
 #include "host/text/bounded_text.h"
@@ -19,6 +20,13 @@ bool ReadAppHomeForStartup(char* home, int capacity) {
 }
 
 }  // namespace
+
+bool NamesAJar(const wchar_t* fileName) {
+  const wchar_t kSuffix[] = L".jar";
+  const size_t suffixLength = sizeof kSuffix / sizeof kSuffix[0] - 1;
+  size_t length = fileName == nullptr ? 0 : wcslen(fileName);
+  return length >= suffixLength && _wcsicmp(fileName + length - suffixLength, kSuffix) == 0;
+}
 
 bool CheckAppHome() {
   char home[kPathCapacity];
@@ -57,7 +65,7 @@ bool BuildClassPathOption(char* destination, int capacity) {
                       : INVALID_HANDLE_VALUE;
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !NamesAJar(entry.cFileName)) continue;
       char name[kPathCapacity];
       if (!SpellInAnsiCodePage(entry.cFileName, name, sizeof name) &&
           (entry.cAlternateFileName[0] == L'\0' || !SpellInAnsiCodePage(entry.cAlternateFileName, name, sizeof name))) {

@@ -22,6 +22,10 @@ struct Bridge;
 constexpr int kClassPathCapacity = 52000;
 
 bool BuildClassPathOption(char* destination, int capacity);
+// Whether a long file name the "*.jar" search gave really ends in ".jar" (in
+// any case): the search also matches a file by its short name, so "x.jar_old"
+// (short name X~1.JAR), a jar set aside by renaming, would join the class path.
+bool NamesAJar(const wchar_t* fileName);
 // Whether the application home can be read from the registry, as the class
 // path needs it; traced and noted as a start-up miss when not.
 bool CheckAppHome();
@@ -66,6 +70,6 @@ const wchar_t* LastStartupFailureTextWide();
 // text could be composed; kNone otherwise.  Kept so the launcher need not
 // search again (and trace every runtime it passes over a second time).
 // kUnusableFolder: the home or runtime is in a folder whose name the ANSI code
-// page cannot spell and that has no short (8.3) name.
+// page cannot spell and that has no short (8.3) name it can spell.
 enum class StartupMiss { kNone, kAppHome, kJavaRuntime, kUnusableFolder };
 StartupMiss LastStartupMiss();
