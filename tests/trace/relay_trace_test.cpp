@@ -213,6 +213,27 @@ TEST_F(RelayTraces, HomeAndRuntimeWhoseNamesTheCodePageCannotSpellRunTheJob) {
       << "the job did not reach Java exact through JAVA_HOME's runtime";
 }
 
+// Under Wine every process is an elevated administrator, so the relay judges
+// who may change its runtime; Wine shows /tmp, which every Unix user may
+// write, as Everyone: Modify.  The runtime below it is passed over, the next
+// place's runs the job.
+TEST_F(RelayTraces, RuntimeOthersMayChangeIsPassedOverByAnElevatedRelay) {
+  RuntimeRegistrations places;
+  RemoveTree(install_.appHome() + "\\jre");
+  std::string shared = "Z:\\tmp\\jvmhost-relay-" + std::to_string(GetCurrentProcessId());
+  MakeVersionedRuntime(install_, shared + "\\jre-17", "17.0.9");
+  places.SetJavaSoft("JRE", "17", shared + "\\jre-17");
+  MakeVersionedRuntime(install_, install_.root() + "\\jdk-21", "21.0.1");
+  places.SetJavaSoft("JDK", "21", install_.root() + "\\jdk-21");
+  Delivery delivery;
+  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery);
+  RemoveTree(shared);
+  EXPECT_EQ(delivery, Delivery::kDone);
+  EXPECT_EQ(lines, std::vector<std::string>{"jvmhost: Java runtime passed over by a privileged relay, an account "
+                                            "other than SYSTEM and the Administrators may change it: HKLM\\Software"
+                                            "\\JavaSoft\\JRE\\17 JavaHome = " + shared + "\\jre-17, at Z:\\tmp (error 0)"});
+}
+
 TEST_F(RelayTraces, RefusingVmsOwnWordsAreTracedWithItsResult) {
   // A runtime that shows its version nowhere (no release file, no version
   // resource, no lib\modules) gets the permanent-generation options; a Java
