@@ -36,13 +36,12 @@ struct ProcessAccount {
   bool elevated;
 };
 
-// Read once: a token's account and elevation do not change.
+// Read once, in place (TOKEN_USER points into its own buffer): a token's
+// account and elevation do not change.
 const ProcessAccount& TheProcessAccount() {
-  static const ProcessAccount account = [] {
-    ProcessAccount read = {};
-    read.known = ReadProcessAccount(read.user, sizeof read.user, &read.elevated);
-    return read;
-  }();
+  static ProcessAccount account = {};
+  static const bool read = (account.known = ReadProcessAccount(account.user, sizeof account.user, &account.elevated));
+  (void)read;
   return account;
 }
 
@@ -129,17 +128,18 @@ RuntimeVerdict JudgeRuntimeFolders(const char* jvmPath, DWORD* error, wchar_t* r
     return RuntimeVerdict::kUnreadable;
   }
   wchar_t path[kPathCapacity];
+  path[0] = L'\0';
   bool named = FinalPath(jvm, path, kPathCapacity);
-  if (!named) *error = GetLastError();
-  bool trusted = named && HandleMayBeChangedOnlyByAdministrators(jvm, RuntimeLevel::kWithinRuntime, error);
-  CloseHandle(jvm);
+  if (!named) *error = GetLastError() != NO_ERROR ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
   size_t root = named ? RootLength(path) : 0;
   if (named && root == 0) *error = ERROR_BAD_PATHNAME;
+  bool trusted = root > 0 && HandleMayBeChangedOnlyByAdministrators(jvm, RuntimeLevel::kWithinRuntime, error);
+  CloseHandle(jvm);
   // jvm.dll, then bin\server, bin and the runtime's home are the runtime;
   // the folders above it lead there.
   int level = 0;
   size_t length = wcslen(path);
-  while (trusted && root > 0 && length > root) {
+  while (trusted && length > root) {
     while (length > root && path[length - 1] != L'\\') --length;
     path[length > root ? length - 1 : length] = L'\0';
     if (length > root) --length;
