@@ -65,7 +65,7 @@ bool SidFitsAce(const ACE_HEADER* ace, const BYTE* sid) {
 }  // namespace
 
 bool OnlyAdministratorsMayChange(PSID owner, PACL dacl, RuntimeLevel level, PSID self) {
-  // A NULL DACL grants everyone everything.
+  // No owner to judge, or a NULL DACL, which grants everyone everything.
   if (owner == nullptr || dacl == nullptr) return false;
   const ACCESS_MASK changing =
       kTakeOverRights | kAddFileRights | (level == RuntimeLevel::kWithinRuntime ? kAddFolderRights : 0);
