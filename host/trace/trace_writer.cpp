@@ -1,7 +1,7 @@
 // The trace file is opened at the process's first line and kept: a job's
-// line then costs one size query and one write.  Every write is one whole line on a
-// handle opened for appending only, so lines of several jvmhost processes
-// (launcher and relays of one account) interleave but never mix.
+// line then costs one size query and one write.  Every write is one whole
+// line on a handle opened for appending only, so lines of several jvmhost
+// processes (launcher and relays of one account) interleave but never mix.
 #include <cwchar>
 
 #include "host/trace/trace_file.h"
