@@ -20,9 +20,20 @@ void SayCodePageOnce() {
   AppendTraceLine(TraceLevel::kFailures, line);
 }
 
-}  // namespace
+// Windows reads OutputDebugStringA's text in the ANSI code page, so UTF-8
+// (the folder names) would show as other characters there; the W call
+// reaches a debugger that takes Unicode as it is, and any other in the ANSI
+// code page, as near as that spells it.
+void SayToDebugger(const char* line) {
+  wchar_t wide[1024];
+  if (TraceTextIsUtf8(line) && MultiByteToWideChar(CP_UTF8, 0, line, -1, wide, sizeof wide / sizeof wide[0]) > 0) {
+    OutputDebugStringW(wide);
+  } else {
+    OutputDebugStringA(line);
+  }
+}
 
-void TraceFailureDetail(const char* what, const char* detail, long long code) {
+void Say(const char* what, const char* detail, long long code) {
   SayCodePageOnce();
   char line[1024];
   if (detail != nullptr) {
@@ -30,11 +41,21 @@ void TraceFailureDetail(const char* what, const char* detail, long long code) {
   } else {
     snprintf(line, sizeof line, TRACE_PREFIX "%s (error %lld)\n", what, code);
   }
-  OutputDebugStringA(line);
+  SayToDebugger(line);
   AppendTraceLine(TraceLevel::kFailures, line);
 }
 
-void TraceFailure(const char* what, long long code) { TraceFailureDetail(what, nullptr, code); }
+}  // namespace
+
+bool TraceTextIsUtf8(const char* text) {
+  bool ascii = true;
+  for (const char* c = text; *c != '\0' && ascii; ++c) ascii = static_cast<unsigned char>(*c) < 0x80;
+  return !ascii && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0) > 0;
+}
+
+void TraceFailureDetail(const char* what, const char* detail, long long code) { Say(what, detail, code); }
+
+void TraceFailure(const char* what, long long code) { Say(what, nullptr, code); }
 
 void TraceFailureFolder(const char* what, const char* ansiPath, long long code) {
   char named[1024];

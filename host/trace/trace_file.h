@@ -11,6 +11,7 @@
 //   trace_line.cpp    a line: time, process, thread, text
 //   trace_folder.cpp  the account's folder, made or checked, and held while
 //                     a file in it is opened
+//   shared_level.cpp  whether a shared level found there may be used
 //   trace_writer.cpp  the file: opened without following anything planted
 //                     in its place, whole lines appended, bounded
 //   run_course.cpp    the course-of-run lines, for any part of jvmhost
@@ -51,6 +52,9 @@ int ComposeTraceLine(char* destination, int capacity, const SYSTEMTIME& utc, DWO
 constexpr int64_t kTraceFileBound = 1 << 20;
 constexpr wchar_t kTraceFileName[] = L"jvmhost.log";
 constexpr wchar_t kOlderTraceFileName[] = L"jvmhost.old.log";
+// A file that could not be opened, or a full one that could not be turned,
+// is tried again at the first line after this long; lines until then are lost.
+constexpr unsigned long long kTraceRetryMs = 30000;
 // Appends text as one line when the machine's level is `level` or higher.
 void AppendTraceLine(TraceLevel level, const char* text);
 

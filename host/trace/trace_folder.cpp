@@ -7,9 +7,11 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cwchar>
 
 #include "host/trace/trace_folder.h"
+#include "host/trace/trace_texts.h"
 
 namespace {
 
@@ -36,6 +38,14 @@ bool ReadProcessUser(TraceFolder* folder) {
   if (!GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size)) return false;
   PSID user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
   if (!CopySid(sizeof folder->user, folder->user, user)) return false;
+  // Only these have more than list-and-add-folder on "trace".
+  alignas(8) unsigned char administrators[SECURITY_MAX_SID_SIZE];
+  DWORD administratorsSize = sizeof administrators;
+  BOOL elevated = FALSE;
+  folder->mayClearItsName =
+      IsWellKnownSid(user, WinLocalSystemSid) ||
+      (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &administratorsSize) &&
+       CheckTokenMembership(nullptr, administrators, &elevated) && elevated);
   wchar_t* text = nullptr;
   if (!ConvertSidToStringSidW(user, &text)) return false;
   bool fits = swprintf(folder->userText, sizeof folder->userText / sizeof(wchar_t), L"%ls", text) > 0;
@@ -43,8 +53,8 @@ bool ReadProcessUser(TraceFolder* folder) {
   return fits;
 }
 
-bool FinalPathOf(HANDLE handle, wchar_t* path) {
-  DWORD length = GetFinalPathNameByHandleW(handle, path, kTracePathCapacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+bool FinalPathOf(HANDLE handle, wchar_t* path, DWORD volumeName) {
+  DWORD length = GetFinalPathNameByHandleW(handle, path, kTracePathCapacity, FILE_NAME_NORMALIZED | volumeName);
   return length > 0 && length < kTracePathCapacity;
 }
 
@@ -61,6 +71,62 @@ bool OpenLevel(const wchar_t* path, SecurityDescriptorText* descriptor, OwnedHan
   return level->valid() && GetFileInformationByHandle(level->get(), &info) &&
          (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
          (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+// Wine keeps no security descriptor on its drives: it makes one up from the
+// Unix owner and mode, never protected, and the Unix permissions are what
+// guard the folders there.
+bool DescriptorsKept() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
+}
+
+LONG gSharedLevelRefusalSaid = 0;
+
+// Said once per process, straight to the debug output: the file is off, and
+// the open is tried again later.
+void SaySharedLevelRefused(const char* level, SharedLevelVerdict verdict) {
+  if (InterlockedExchange(&gSharedLevelRefusalSaid, 1) != 0) return;
+  char line[512];
+  snprintf(line, sizeof line, TRACE_PREFIX TRACE_SHARED_LEVEL_REFUSED ": %%ProgramData%%\\%s, %s (error %d)\n", level,
+           SharedLevelVerdictText(verdict), static_cast<int>(verdict));
+  OutputDebugStringA(line);
+}
+
+bool SharedLevelUsable(HANDLE level, const char* name) {
+  if (!DescriptorsKept()) return true;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(level, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                      nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  SharedLevelVerdict verdict = JudgeSharedLevel(descriptor);
+  LocalFree(descriptor);
+  if (verdict != SharedLevelVerdict::kSound) SaySharedLevelRefused(name, verdict);
+  return verdict == SharedLevelVerdict::kSound;
+}
+
+// The account's own level: made, or found owned by the account.  Anyone may
+// add a folder to "trace", so one may have been made under this account's
+// name before it; SYSTEM and administrators can move such a thing aside.
+bool OpenAccountLevel(TraceFolder* folder, SecurityDescriptorText* own, const wchar_t* parentFinalPath) {
+  OwnedHandle* level = &folder->levels[kTraceFolderDepth - 1];
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (OpenLevel(folder->path, own, level) &&
+        NamedAsChild(level->get(), parentFinalPath, folder->userText, folder->volumeName) &&
+        OwnedBy(level->get(), folder->user)) {
+      return true;
+    }
+    level->Reset(INVALID_HANDLE_VALUE);
+    wchar_t aside[kTracePathCapacity];
+    if (attempt > 0 || !folder->mayClearItsName ||
+        swprintf(aside, kTracePathCapacity, L"%ls.%lu.%llu.moved", folder->path, GetCurrentProcessId(),
+                 static_cast<unsigned long long>(GetTickCount64())) < 0 ||
+        !MoveFileExW(folder->path, aside, 0)) {
+      return false;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -90,41 +156,48 @@ bool OwnedBy(HANDLE handle, PSID sid) {
   return same;
 }
 
-bool NamedAsChild(HANDLE handle, const wchar_t* parentFinalPath, const wchar_t* name) {
+bool NamedAsChild(HANDLE handle, const wchar_t* parentFinalPath, const wchar_t* name, DWORD volumeName) {
   wchar_t expected[kTracePathCapacity];
   wchar_t actual[kTracePathCapacity];
   return swprintf(expected, kTracePathCapacity, L"%ls\\%ls", parentFinalPath, name) > 0 &&
-         FinalPathOf(handle, actual) && _wcsicmp(expected, actual) == 0;
+         FinalPathOf(handle, actual, volumeName) && _wcsicmp(expected, actual) == 0;
 }
 
 bool OpenTraceFolder(TraceFolder* folder) {
   if (!ReadProcessUser(folder) || !ProgramDataFolder(folder->path)) return false;
-  // The levels below program data let every account make its own folder in
-  // "trace" and no account touch another's; the account's own is protected
-  // from what its parents would hand down.
-  wchar_t sharedText[256];
+  // The shared levels let every account make its own folder in "trace" and
+  // no account touch another's; the account's own is protected from what
+  // its parents would hand down.
   wchar_t ownText[512];
-  swprintf(sharedText, 256, L"O:%lsD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;0x1200ad;;;AU)", folder->userText);
   swprintf(ownText, 512, L"O:%lsD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;%ls)", folder->userText,
            folder->userText);
-  SecurityDescriptorText shared(sharedText);
+  SecurityDescriptorText shared(kSharedLevelSddl);
   SecurityDescriptorText own(ownText);
   if (shared.attributes() == nullptr || own.attributes() == nullptr) return false;
 
-  // Program data itself is the machine's; an administrator may have moved it.
+  // Program data itself is the machine's; an administrator may have moved it,
+  // also to a volume mounted in a folder, which has no drive letter.
   folder->levels[0].Reset(CreateFileW(folder->path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!folder->levels[0].valid() || !FinalPathOf(folder->levels[0].get(), folder->finalPath)) return false;
+  if (!folder->levels[0].valid()) return false;
+  folder->volumeName = VOLUME_NAME_DOS;
+  if (!FinalPathOf(folder->levels[0].get(), folder->finalPath, folder->volumeName)) {
+    folder->volumeName = VOLUME_NAME_GUID;
+    if (!FinalPathOf(folder->levels[0].get(), folder->finalPath, folder->volumeName)) return false;
+  }
   const wchar_t* names[kTraceFolderDepth] = {nullptr, L"Velmo", L"trace", folder->userText};
+  const char* shownNames[kTraceFolderDepth] = {nullptr, "Velmo", "Velmo\\trace", nullptr};
   for (int depth = 1; depth < kTraceFolderDepth; ++depth) {
     size_t length = wcslen(folder->path);
     if (swprintf(folder->path + length, kTracePathCapacity - length, L"\\%ls", names[depth]) < 0) return false;
-    bool last = depth == kTraceFolderDepth - 1;
-    if (!OpenLevel(folder->path, last ? &own : &shared, &folder->levels[depth]) ||
-        !NamedAsChild(folder->levels[depth].get(), folder->finalPath, names[depth]) ||
-        !FinalPathOf(folder->levels[depth].get(), folder->finalPath)) {
+    if (depth == kTraceFolderDepth - 1) {
+      if (!OpenAccountLevel(folder, &own, folder->finalPath)) return false;
+    } else if (!OpenLevel(folder->path, &shared, &folder->levels[depth]) ||
+               !NamedAsChild(folder->levels[depth].get(), folder->finalPath, names[depth], folder->volumeName) ||
+               !SharedLevelUsable(folder->levels[depth].get(), shownNames[depth])) {
       return false;
     }
+    if (!FinalPathOf(folder->levels[depth].get(), folder->finalPath, folder->volumeName)) return false;
   }
-  return OwnedBy(folder->levels[kTraceFolderDepth - 1].get(), folder->user);
+  return true;
 }

@@ -26,6 +26,10 @@
 #define TRACE_VM_SAID "Java VM said"
 #define TRACE_VM_ENDS_PROCESS "Java VM is ending the process; it said"
 
+// The trace file's own: a shared folder (%ProgramData%\Velmo or ...\trace)
+// that another account could have made or changed; the file stays off.
+#define TRACE_SHARED_LEVEL_REFUSED "trace file off, a shared folder is not as jvmhost makes it"
+
 // The bridge to the Java application.
 #define TRACE_BRIDGE_MISSING_PIECE "Java application lacks a piece of the bridge"
 #define TRACE_JAVA_EXCEPTION "Java exception cleared after"

@@ -1,7 +1,7 @@
-// The trace file is opened once per process and kept: a job's line then
-// costs one size query and one write.  Every write is one whole line on a
-// handle opened for appending only, so lines of several jvmhost processes
-// (launcher and relays of one account) interleave but never mix.
+// The trace file is opened at the process's first line and kept: a job's
+// line then costs one size query and one write.  Every write is one whole
+// line on a handle opened for appending only, so lines of several jvmhost
+// processes (launcher and relays of one account) interleave but never mix.
 #include <cwchar>
 
 #include "host/trace/trace_file.h"
@@ -11,7 +11,11 @@ namespace {
 
 struct TraceFileState {
   SRWLOCK lock = SRWLOCK_INIT;
-  bool opened = false;  // tried once; a file that could not be had is not tried again
+  // When a file that could not be had, or a full one that could not be
+  // turned, is tried again (GetTickCount64): a relay runs for days, and a
+  // viewer or a missing folder is often only passing.
+  ULONGLONG nextOpen = 0;
+  ULONGLONG nextTurn = 0;
   OwnedHandle file;
 };
 
@@ -25,7 +29,7 @@ bool IsPlainFileOfOurOwn(HANDLE file, const TraceFolder& folder, const wchar_t* 
          (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) ==
              0 &&
          info.nNumberOfLinks == 1 && OwnedBy(file, const_cast<unsigned char*>(folder.user)) &&
-         NamedAsChild(file, folder.finalPath, name);
+         NamedAsChild(file, folder.finalPath, name, folder.volumeName);
 }
 
 // Opens (or makes) name in the account's folder for appending, as itself:
@@ -64,16 +68,54 @@ bool MoveCurrentAside(const TraceFolder& folder) {
   wchar_t current[kTracePathCapacity];
   wchar_t older[kTracePathCapacity];
   wchar_t gone[kTracePathCapacity];
+  wchar_t kept[kTracePathCapacity];
+  unsigned long process = GetCurrentProcessId();
+  unsigned long long tick = GetTickCount64();
   if (swprintf(current, kTracePathCapacity, L"%ls\\%ls", folder.path, kTraceFileName) < 0 ||
       swprintf(older, kTracePathCapacity, L"%ls\\%ls", folder.path, kOlderTraceFileName) < 0 ||
-      swprintf(gone, kTracePathCapacity, L"%ls\\jvmhost.%lu.%llu.gone", folder.path, GetCurrentProcessId(),
-               static_cast<unsigned long long>(GetTickCount64())) < 0) {
+      swprintf(gone, kTracePathCapacity, L"%ls\\jvmhost.%lu.%llu.gone", folder.path, process, tick) < 0 ||
+      swprintf(kept, kTracePathCapacity, L"%ls\\jvmhost.%lu.%llu.log", folder.path, process, tick) < 0) {
     return false;
   }
   // No older file yet is no failure; a failed move shows in the next one.
   if (MoveFileExW(older, gone, 0)) DeleteFileW(gone);
-  return MoveFileExW(current, older, 0) != FALSE;
+  if (MoveFileExW(current, older, 0)) return true;
+  // A viewer holds the older file without sharing deletion: the full one
+  // keeps its lines under a name of its own, and the current name is free.
+  return MoveFileExW(current, kept, 0) != FALSE;
 }
+
+// The account's processes turn the file one at a time: two that found it
+// full at once would otherwise both turn it, the second moving the first
+// one's fresh file over the full one.  Per session, as the account's
+// processes there are; a name another account took first, or a holder that
+// never lets go, leaves the turn unserialised rather than never made.
+class TurnLock {
+ public:
+  explicit TurnLock(const TraceFolder& folder) {
+    wchar_t name[256];
+    wchar_t text[256];
+    if (swprintf(name, 256, L"Local\\VelmoTrace-%ls", folder.userText) < 0 ||
+        swprintf(text, 256, L"D:P(A;;GA;;;SY)(A;;GA;;;%ls)", folder.userText) < 0) {
+      return;
+    }
+    SecurityDescriptorText descriptor(text);
+    mutex_.Reset(CreateMutexW(descriptor.attributes(), FALSE, name));
+    if (!mutex_.valid()) return;
+    DWORD waited = WaitForSingleObject(mutex_.get(), kTurnWaitMs);
+    held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  ~TurnLock() {
+    if (held_) ReleaseMutex(mutex_.get());
+  }
+  TurnLock(const TurnLock&) = delete;
+  TurnLock& operator=(const TurnLock&) = delete;
+
+ private:
+  static constexpr DWORD kTurnWaitMs = 5000;  // a turn takes milliseconds
+  OwnedHandle mutex_;
+  bool held_ = false;
+};
 
 // Whether a line of `length` bytes fits the held file; a full one is moved
 // aside and a fresh one taken, unless another jvmhost did so already.
@@ -81,8 +123,12 @@ bool MakeRoom(TraceFileState* state, DWORD length) {
   LARGE_INTEGER size;
   if (!GetFileSizeEx(state->file.get(), &size)) return false;
   if (size.QuadPart + length <= kTraceFileBound) return true;
+  ULONGLONG now = GetTickCount64();
+  if (now < state->nextTurn) return false;
+  state->nextTurn = now + kTraceRetryMs;
   TraceFolder folder;
   if (!OpenTraceFolder(&folder)) return false;
+  TurnLock turn(folder);
   OwnedHandle current(OpenPlainFile(folder, kTraceFileName));
   if (!current.valid()) return false;
   if (SameFile(current.get(), state->file.get())) {
@@ -92,7 +138,9 @@ bool MakeRoom(TraceFileState* state, DWORD length) {
     if (!current.valid()) return false;
   }
   state->file.Reset(current.Release());
-  return GetFileSizeEx(state->file.get(), &size) && size.QuadPart + length <= kTraceFileBound;
+  if (!GetFileSizeEx(state->file.get(), &size) || size.QuadPart + length > kTraceFileBound) return false;
+  state->nextTurn = 0;
+  return true;
 }
 
 }  // namespace
@@ -105,10 +153,11 @@ void AppendTraceLine(TraceLevel level, const char* text) {
   int length = ComposeTraceLine(line, sizeof line, now, GetCurrentProcessId(), GetCurrentThreadId(), text);
   if (length == 0) return;
   AcquireSRWLockExclusive(&gTrace.lock);
-  if (!gTrace.opened) {
-    gTrace.opened = true;
+  ULONGLONG tick = GetTickCount64();
+  if (!gTrace.file.valid() && tick >= gTrace.nextOpen) {
     TraceFolder folder;
     if (OpenTraceFolder(&folder)) gTrace.file.Reset(OpenPlainFile(folder, kTraceFileName));
+    if (!gTrace.file.valid()) gTrace.nextOpen = tick + kTraceRetryMs;
   }
   DWORD written = 0;
   // A line that cannot be written is lost: the trace never changes a result.

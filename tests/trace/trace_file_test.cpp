@@ -41,6 +41,7 @@ class TraceFile : public ::testing::Test {
     ASSERT_NE(folder_, "") << "the account's SID: " << GetLastError();
     Switch(kSwitchOff);
     for (const char* name : {"\\jvmhost.log", "\\jvmhost.old.log"}) DeleteFileA((folder_ + name).c_str());
+    for (const std::string& kept : KeptFiles()) DeleteFileA(kept.c_str());
   }
   void TearDown() override { Switch(kSwitchOff); }
 
@@ -50,6 +51,28 @@ class TraceFile : public ::testing::Test {
     // reg delete of a value not there fails, and that is as good as off.
     if (arguments.rfind("add", 0) == 0) {
       ASSERT_EQ(exitCode, 0u) << arguments;
+    }
+  }
+  // Full files kept under names of their own, jvmhost.<process>.<tick>.log.
+  std::vector<std::string> KeptFiles() {
+    std::vector<std::string> paths;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder_ + "\\jvmhost.*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+      if (std::regex_match(found.cFileName, std::regex("jvmhost\\.\\d+\\.\\d+\\.log"))) {
+        paths.push_back(folder_ + "\\" + found.cFileName);
+      }
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return paths;
+  }
+  // Lines of jobs 1 to count, as the relay writes them, from this process.
+  void TraceJobs(int count) {
+    JobRecord record = {};
+    for (int job = 0; job < count; ++job) {
+      BeginJobRecord(&record);
+      CountJobChunk(&record, 65536);
+      TraceJobEnded(record, "ended by its end marker");
     }
   }
   // producer.exe relays one job per size and leaves the relay to end by itself.
@@ -160,12 +183,7 @@ TEST_F(TraceFile, FailuresLevelHoldsWhatTheDebugOutputGets) {
 
 TEST_F(TraceFile, TenThousandJobsStayUnderTheBoundWithTheLatestKept) {
   Switch(kSwitchOn);
-  JobRecord record = {};
-  for (int job = 0; job < 10000; ++job) {
-    BeginJobRecord(&record);
-    CountJobChunk(&record, 65536);
-    TraceJobEnded(record, "ended by its end marker");
-  }
+  TraceJobs(10000);
   std::string current = ReadFileBytes(folder_ + "\\jvmhost.log");
   std::string older = ReadFileBytes(folder_ + "\\jvmhost.old.log");
   EXPECT_LE(current.size(), static_cast<size_t>(kTraceFileBound));
@@ -210,4 +228,46 @@ TEST_F(TraceFile, NothingPlantedInTheFilesPlaceIsWrittenThrough) {
     EXPECT_TRUE(DeleteFileA(file.c_str()) || RemoveDirectoryA(file.c_str())) << planted.what << ": " << GetLastError();
     DeleteFileA(elsewhere.c_str());
   }
+}
+
+// Many viewers open a file sharing reading and writing only, and Windows
+// renames no file held so: the full file then keeps its lines by a name of
+// its own, and the lines go on in a fresh one.
+TEST_F(TraceFile, FullFileTurnsWhileAViewerHoldsTheOlderOne) {
+  Switch(kSwitchOn);
+  std::string older = folder_ + "\\jvmhost.old.log";
+  ASSERT_TRUE(WriteFileText(older, "viewed\n"));
+  HANDLE viewer = CreateFileA(older.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  ASSERT_NE(viewer, INVALID_HANDLE_VALUE) << "CreateFileA failed: " << GetLastError();
+  TraceJobs(10000);
+  CloseHandle(viewer);
+  EXPECT_EQ(ReadFileBytes(older), "viewed\n");
+  EXPECT_NE(ReadFileBytes(folder_ + "\\jvmhost.log").find("job 10000: 1 chunks"), std::string::npos);
+  std::vector<std::string> kept = KeptFiles();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(std::regex_search(ReadFileBytes(kept[0]), std::regex("^[^\\n]*job 1: 1 chunks")));
+}
+
+// A viewer holding the file at the process's first line does not keep a
+// long-lived process from its trace for good.
+TEST_F(TraceFile, FileHeldAtTheFirstLineIsTakenLater) {
+  Switch("add \"HKLM\\Software\\JavaSoft\\Prefs\\Velmo\" /v TraceLevel /t REG_SZ /d failures /f /reg:64");
+  std::string file = folder_ + "\\jvmhost.log";
+  ASSERT_TRUE(WriteFileText(file, "kept\n"));
+  HANDLE viewer = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(viewer, INVALID_HANDLE_VALUE) << "CreateFileA failed: " << GetLastError();
+  std::string name = "Local\\TraceProbeFirstLine" + std::to_string(GetCurrentProcessId());
+  HANDLE firstLine = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+  ASSERT_NE(firstLine, nullptr) << "CreateEventA failed: " << GetLastError();
+  ChildProcess probe;
+  bool started = probe.Start(JavaInstall::BuiltFile("trace_probe.exe"), name);
+  bool signalled = started && WaitForSingleObject(firstLine, kChildTimeoutMs) == WAIT_OBJECT_0;
+  CloseHandle(viewer);
+  CloseHandle(firstLine);
+  ASSERT_TRUE(signalled) << "trace_probe did not write its first line: " << GetLastError();
+  DWORD exitCode = 99;
+  ASSERT_TRUE(probe.WaitForExit(kChildTimeoutMs, &exitCode));
+  EXPECT_EQ(exitCode, 3u);
+  ExpectTexts(Texts(), {"<unstamped> kept", "jvmhost: chunk view failed to map; job ended \\(error 6\\)"});
 }
