@@ -40,6 +40,3 @@ int JvmHostMain(int argc, wchar_t** argv);
 bool InteractiveLaunchSeen(bool sessionKnown, DWORD sessionId);
 // InteractiveLaunchSeen for this process (ProcessIdToSessionId).
 bool ProcessSessionSeen();
-// Its trace, the detail the launcher's text in UTF-8.
-#define TRACE_NO_LAUNCH_IN_SESSION_ZERO "launcher not started in session 0, where no window is seen; process ends"
-

@@ -112,9 +112,6 @@ RuntimeVerdict JudgeRuntimeFolders(const char* jvmPath, DWORD* error, wchar_t* r
 // over like the others (source = home, and the level at fault); false, with
 // nothing traced, when the rule takes it.
 bool RuntimeRefusedForRelay(const char* source, const char* home);
-#define TRACE_RUNTIME_OTHERS_MAY_CHANGE \
-  "Java runtime passed over by a privileged relay, an account other than SYSTEM and the Administrators may change it"
-#define TRACE_RUNTIME_UNJUDGED "Java runtime passed over by a privileged relay, who may change it cannot be read"
 
 // ---------------------------------------------------------------------------
 // Loading (jvm_loader.cpp, dll_search.cpp, crt_preload.cpp,

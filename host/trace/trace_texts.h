@@ -22,7 +22,7 @@
 #define TRACE_CODE_PAGE "process runs under ANSI code page"
 // A folder's or file's name, in UTF-8.
 #define TRACE_FOLDER_NAME_UNUSABLE \
-  "name cannot be spelled in the ANSI code page and has no short (8.3) name; taken as missing"
+  "name cannot be spelled in the ANSI code page, nor has it a short (8.3) name that can; taken as missing"
 #define TRACE_VM_SAID "Java VM said"
 #define TRACE_VM_ENDS_PROCESS "Java VM is ending the process; it said"
 
@@ -49,3 +49,9 @@
 #define TRACE_WORKER_PAST_BOUND "job's worker still in Java after the worker bound; left to finish on its own"
 #define TRACE_PRODUCER_GONE "producer gone (starter ended or unknown, nobody else holds the job event or the control mapping); relay ended"
 #define TRACE_PRODUCER_GONE_MID_JOB "producer gone (starter ended or unknown, nobody else holds the job event or the control mapping); job ended"
+// A process in session 0 does not launch: nobody would see its windows.
+#define TRACE_NO_LAUNCH_IN_SESSION_ZERO "launcher not started in session 0, where no window is seen; process ends"
+// A runtime a relay running as SYSTEM, a service account or elevated does not take.
+#define TRACE_RUNTIME_OTHERS_MAY_CHANGE \
+  "Java runtime passed over by a privileged relay, an account other than SYSTEM and the Administrators may change it"
+#define TRACE_RUNTIME_UNJUDGED "Java runtime passed over by a privileged relay, who may change it cannot be read"
