@@ -47,10 +47,13 @@ HMODULE LoadSystemSpooler() {
 
 }  // namespace
 
-bool LoadSpoolerClient(SpoolerClient* spooler) {
+bool LoadSpoolerClient(SpoolerClient* spooler, DWORD* error) {
   *spooler = SpoolerClient{};
   HMODULE library = LoadSystemSpooler();
-  if (library == nullptr) return false;
+  if (library == nullptr) {
+    if (error != nullptr) *error = ERROR_MOD_NOT_FOUND;
+    return false;
+  }
   // Every function is bound, so one trace names everything that is missing.
   bool bound = Bind(library, "GetPrinterDriverDirectoryW", &spooler->getPrinterDriverDirectory);
   bound &= Bind(library, "OpenPrinterW", &spooler->openPrinter);
@@ -68,5 +71,6 @@ bool LoadSpoolerClient(SpoolerClient* spooler) {
   bound &= Bind(library, "EnumPortsA", &spooler->enumPorts);
   // The export has no name, only its ordinal.
   bound &= Bind(library, MAKEINTRESOURCEA(202), "ordinal 202", &spooler->ordinal202);
+  if (!bound && error != nullptr) *error = ERROR_PROC_NOT_FOUND;
   return bound;
 }

@@ -1,9 +1,10 @@
 // Failure traces of printersetup: one line per failed installation step,
 // with the system's error code, written with OutputDebugStringA in UTF-8
 // (names as they are, whatever the code page), the first one of a process
-// preceded by a line naming the ANSI code page it runs under.  The
-// installer stays silent otherwise (no console output, exit code 0); a
-// debug-output viewer, or WINEDEBUG=+debugstr under Wine, shows the lines.
+// preceded by a line naming the ANSI code page it runs under.  They are for
+// support and separate from the lines of standard error (console_texts.h),
+// which say what an installation left missing; a debug-output viewer, or
+// WINEDEBUG=+debugstr under Wine, shows them.
 // Every trace text of printersetup is here.
 #pragma once
 
