@@ -95,16 +95,3 @@ void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, co
     TraceStepFailure(SETUP_TRACE_ADD_PRINTER, steps->addPrinter);
   }
 }
-
-void CallSpoolerOrdinal202(const SpoolerClient& spooler, const std::wstring& printerName) {
-  // The export takes an 8-bit name; where the code page has no spelling for
-  // it, the converted name would be "?" characters naming some other printer
-  // or none.
-  std::string spelled;
-  if (!AnsiSpelling(printerName.c_str(), &spelled)) {
-    TraceStepFailure(SETUP_TRACE_ORDINAL_202_UNSPELLED, ERROR_NO_UNICODE_TRANSLATION);
-    return;
-  }
-  // Its result decides nothing; a refusal is only worth a trace.
-  if (!spooler.ordinal202(spelled.c_str())) TraceStepFailure(SETUP_TRACE_ORDINAL_202, GetLastError());
-}

@@ -41,16 +41,44 @@ struct SpoolerClient {
   decltype(&EnumPrinterDriversW) enumPrinterDrivers;
   decltype(&EnumMonitorsA) enumMonitors;
   decltype(&EnumPortsA) enumPorts;
-  // The export that has only its ordinal, 202; it takes the printer name.
+  // Optional, NULL when missing: the default printer is then left as it is.
+  decltype(&SetDefaultPrinterW) setDefaultPrinter;
+  // The export that has only its ordinal, 202 (SetDefaultPrinterA), taking
+  // an 8-bit name: the fallback where SetDefaultPrinterW is missing.
+  // Optional too.
   BOOL(WINAPI* ordinal202)(const char* printerName);
 };
 
-// Loads winspool.drv from the system directory by its full path and binds
+// Loads the system directory's winspool.drv (ChooseSpoolerLoad) and binds
 // every function of the record.  False, with a trace for each function that
-// could not be bound, when the library or any function is missing; the
-// record is then unusable.  The library stays loaded for the process.
+// could not be bound, when the library or any function but the two optional
+// ones is missing; the record is then unusable.  A missing optional one is
+// traced.  The library stays loaded for the process.
 // error, when given, receives the first failure's error code.
 bool LoadSpoolerClient(SpoolerClient* spooler, DWORD* error = nullptr);
+
+// ---------------------------------------------------------------------------
+// The DLL search (dll_search.cpp).
+
+using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD directoryFlags);
+
+// kernel32's SetDefaultDllDirectories, NULL on a Windows 7 without
+// KB2533623 (which then knows no LOAD_LIBRARY_SEARCH_* flag either).
+SetDefaultDllDirectoriesFunction FindSetDefaultDllDirectories();
+
+// First thing in main: every later DLL search looks in the system directory
+// only (true).  Where the function is missing or refuses, the current
+// directory leaves the search (SetDllDirectoryA("")) and false comes back.
+bool RestrictDllSearch(SetDefaultDllDirectoriesFunction setDefaultDllDirectories);
+
+// How winspool.drv is loaded: by bare name with the system-directory flag
+// where the system knows the flags, else by its full path in the system
+// directory with LOAD_WITH_ALTERED_SEARCH_PATH.
+struct SpoolerLoad {
+  bool byFullPath;
+  DWORD flags;
+};
+SpoolerLoad ChooseSpoolerLoad(bool searchFlagsKnown);
 
 // ---------------------------------------------------------------------------
 // Paths the system gives in their wide form (ansi_path.cpp).
@@ -111,6 +139,18 @@ struct InstallationSteps;
 bool InstallPrinter(const SpoolerClient& spooler, const char* sourceDirectory, const char* driverDirectory,
                     InstallationSteps* steps);
 bool InstallPrinter(const SpoolerClient& spooler, const char* sourceDirectory, const char* driverDirectory);
+
+// ---------------------------------------------------------------------------
+// jvmhost's shared trace folders (trace_folders.cpp).
+
+// Owner and DACL of %ProgramData%\Velmo and %ProgramData%\Velmo\trace.
+extern const wchar_t kSharedTraceFolderSddl[];
+
+// Makes both levels, or gives found ones, kSharedTraceFolderSddl's owner and
+// DACL.  False, traced, when a level cannot be made, is no folder (a
+// junction, say) or cannot be given them; the installation goes on either
+// way.
+bool PrepareTraceFolders();
 
 // ---------------------------------------------------------------------------
 // Removal of the product (removal.cpp): printersetup.exe /uninstall.
@@ -274,11 +314,15 @@ void RemoveEarlierInstallation(const SpoolerClient& spooler, const SpoolerNames&
 void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, const DriverFilePaths& paths,
                      InstallationSteps* steps);
 
-// Calls winspool.drv's export 202, bound by ordinal, with the printer name
-// spelled in the ANSI code page; a name the code page cannot spell would name
-// no printer, so then it is not called.  Its result decides nothing; a
-// refusal is traced.
-void CallSpoolerOrdinal202(const SpoolerClient& spooler, const std::wstring& printerName);
+// Which call makes the printer the default: SetDefaultPrinterW with the wide
+// name wherever it is bound, else export 202 when the ANSI code page spells
+// the name, else none.
+enum class DefaultPrinterCall { kWide, kOrdinal202, kNone };
+DefaultPrinterCall ChooseDefaultPrinterCall(bool haveWide, bool haveOrdinal202, bool nameSpelled);
+
+// Makes the printer the current user's default by that choice.  Its result
+// decides nothing; a refusal, or no call at all, is traced.
+void MakeDefaultPrinter(const SpoolerClient& spooler, const std::wstring& printerName);
 
 // ---------------------------------------------------------------------------
 // What an installation left, and how it is told (installation_verdict.cpp,

@@ -33,7 +33,8 @@ SpoolerClient RefusingSpooler() {
   Refusing(spooler.deletePrinter), Refusing(spooler.deletePrinterDriver), Refusing(spooler.deleteMonitor);
   Refusing(spooler.addMonitor), Refusing(spooler.addPort), Refusing(spooler.addPrinterDriver);
   Refusing(spooler.addPrinter), Refusing(spooler.enumPrinters), Refusing(spooler.enumPrinterDrivers);
-  Refusing(spooler.enumMonitors), Refusing(spooler.enumPorts), Refusing(spooler.ordinal202);
+  Refusing(spooler.enumMonitors), Refusing(spooler.enumPorts), Refusing(spooler.setDefaultPrinter);
+  Refusing(spooler.ordinal202);
   return spooler;
 }
 
@@ -44,7 +45,7 @@ TEST(FailureWords, EachRefusalHasItsExitCodeAndItsWords) {
     DWORD refusal;
     int exitCode;
     const wchar_t* advice;
-    const wchar_t* named;  // what the advice must name, in the system's own words
+    const wchar_t* named;  // what the line must name
   } kRefusals[] = {
       {ERROR_ACCESS_DENIED, kExitNotElevated, kAdviceNotElevated, L"\u4EE5\u7BA1\u7406\u5458\u8EAB\u4EFD\u8FD0\u884C"},
       {RPC_S_SERVER_UNAVAILABLE, kExitSpoolerNotRunning, kAdviceSpoolerStopped, L"Print Spooler"},

@@ -3,6 +3,7 @@
 // Every test starts from and leaves a spooler without the product's printer,
 // driver and monitor.
 #include <windows.h>
+#include <shlobj.h>
 #include <winspool.h>
 
 #include <functional>
@@ -519,6 +520,9 @@ TEST_F(InstallationTest, EveryCodePageInstallsAndRemovesTheSameChineseNames) {
     EXPECT_EQ(driver, name) << "the printer's driver";
     EXPECT_TRUE(DriverListedW(name)) << "EnumPrinterDriversW does not list the driver";
     EXPECT_EQ(Installed("velmo.ppd"), StandInContent("first", "velmo.ppd"));
+    wchar_t defaultPrinter[MAX_PATH] = L"";
+    DWORD size = MAX_PATH;
+    EXPECT_TRUE(GetDefaultPrinterW(defaultPrinter, &size) && name == defaultPrinter) << "not the default printer";
     RunSetupUnder(windows.locale, L"/uninstall");
     EXPECT_FALSE(FindPrinterW(name, &driver)) << "the printer is left";
     EXPECT_FALSE(DriverListedW(name)) << "the driver is left";
@@ -540,6 +544,36 @@ TEST_F(InstallationTest, SourceFolderCodePage936CannotSpellInstallsWithItsSixFil
   EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u);
 }
 
+namespace {
+
+bool IsDirectoryW(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+// jvmhost's shared trace folders: the one found (made before the
+// installation) is kept, the other made, and the removal leaves both.  Wine
+// keeps no ACLs on files, so their owner and DACL are judged as SDDL
+// (TraceFolders.*).
+TEST_F(InstallationTest, InstallationMakesTheSharedTraceFoldersAndRemovalLeavesThem) {
+  wchar_t programData[MAX_PATH];
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, programData), S_OK);
+  const std::wstring velmo = std::wstring(programData) + L"\\Velmo", trace = velmo + L"\\trace";
+  RemoveDirectoryW(trace.c_str());
+  RemoveDirectoryW(velmo.c_str());
+  ASSERT_TRUE(CreateDirectoryW(velmo.c_str(), nullptr)) << "CreateDirectoryW failed: " << GetLastError();
+  InstallFrom(source_.path());
+  EXPECT_TRUE(IsDirectoryW(trace));
+  DWORD exitCode = 1;
+  RunSetup("/uninstall", &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(IsDirectoryW(trace)) << "the removal must leave it";
+  RemoveDirectoryW(trace.c_str());
+  RemoveDirectoryW(velmo.c_str());
+}
+
 // Each function the installer calls comes from the system directory's
 // winspool.drv, whatever this test program imports itself.
 TEST(SpoolerClient, EveryFunctionIsBoundFromTheSystemsWinspool) {
@@ -554,7 +588,7 @@ TEST(SpoolerClient, EveryFunctionIsBoundFromTheSystemsWinspool) {
       reinterpret_cast<void*>(spooler.addPrinterDriver),      reinterpret_cast<void*>(spooler.addPrinter),
       reinterpret_cast<void*>(spooler.enumPrinters),          reinterpret_cast<void*>(spooler.enumPrinterDrivers),
       reinterpret_cast<void*>(spooler.enumMonitors),          reinterpret_cast<void*>(spooler.enumPorts),
-      reinterpret_cast<void*>(spooler.ordinal202)};
+      reinterpret_cast<void*>(spooler.setDefaultPrinter),     reinterpret_cast<void*>(spooler.ordinal202)};
   for (size_t i = 0; i < sizeof functions / sizeof functions[0]; ++i) {
     HMODULE module = nullptr;
     ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
