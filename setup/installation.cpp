@@ -7,7 +7,6 @@
 #include "setup/console_texts.h"
 #include "setup/exit_codes.h"
 #include "setup/setup.h"
-#include "setup/texts.h"
 #include "setup/trace.h"
 
 bool InstallPrinter(const SpoolerClient& spooler, const char* sourceDirectory, const char* driverDirectory,
