@@ -1,8 +1,9 @@
 // The paths the system gives, in a form the A functions take on any Windows.
 // The exact spelling in the ANSI code page keeps every call as it always was;
 // a name the code page cannot spell (a Korean user name, an emoji) would come
-// out as "?" and name nothing, so its short (8.3) form, which the volume
-// spells in ASCII, stands in for it.
+// out as "?" and name nothing, so its short (8.3) form stands in for it.  A
+// short name is made in the OEM code page and need not be ASCII, so it is
+// spelled again.
 #include <vector>
 
 #include "setup/code_pages.h"
@@ -36,7 +37,8 @@ bool AnsiPathFor(const wchar_t* path, std::string* ansi, DWORD* error) {
   std::wstring shortPath;
   if (!ShortForm(path, &shortPath, error)) return false;
   if (AnsiSpelling(shortPath.c_str(), ansi)) return true;
-  // The volume keeps no short name for it (8.3 names switched off).
+  // The volume keeps no short name for it (8.3 names switched off), or the
+  // short name holds an OEM character the ANSI code page cannot spell.
   *error = ERROR_NO_UNICODE_TRANSLATION;
   return false;
 }

@@ -51,15 +51,17 @@ bool CopyDriverFile(const char* source, const char* destination, CopyRule rule) 
   return CopyFileA(source, destination, TRUE) != FALSE;
 }
 
-void CopyDriverFiles(const DriverFilePaths& paths) {
+void CopyDriverFiles(const DriverFilePaths& paths, DWORD* errors) {
   // Each copy is independent: a file that fails keeps its old destination,
   // and the driver record names that destination all the same.
   for (int i = 0; i < kDriverFileCount; ++i) {
+    errors[i] = ERROR_SUCCESS;
     SetLastError(ERROR_SUCCESS);
     // A kept PostScript driver file is no failure: nothing was attempted.
-    if (!CopyDriverFile(paths.source[i], paths.destination[i], kDriverFiles[i].rule) &&
-        GetLastError() != ERROR_SUCCESS) {
-      TraceStepFailureDetail(SETUP_TRACE_COPY, paths.source[i], GetLastError());
+    // A source path too long to compose was never reachable.
+    if (!CopyDriverFile(paths.source[i], paths.destination[i], kDriverFiles[i].rule)) {
+      errors[i] = paths.source[i][0] == '\0' ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
+      if (errors[i] != ERROR_SUCCESS) TraceStepFailureDetail(SETUP_TRACE_COPY, paths.source[i], errors[i]);
     }
   }
 }

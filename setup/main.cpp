@@ -3,9 +3,9 @@
 #include "setup/setup.h"
 
 int main() {
-  // The current directory leaves the DLL search before anything is loaded at
-  // run time: a DLL planted there must never stand in for the system's.
-  SetDllDirectoryA("");
+  // Before anything is loaded at run time: a DLL planted in the program's
+  // folder or the current directory must never stand in for the system's.
+  RestrictDllSearch(FindSetDefaultDllDirectories());
   const CommandLineArguments arguments;
   if (IsRemovalCommandLine(arguments.count(), arguments.values())) return RunRemoval();
   return RunInstallation(arguments.count(), arguments.values());

@@ -8,23 +8,31 @@
 #include "setup/texts.h"
 #include "setup/trace.h"
 
-bool QueryDriverDirectory(const SpoolerClient& spooler, char* directory) {
+bool QueryDriverDirectory(const SpoolerClient& spooler, char* directory, DWORD* error) {
   directory[0] = '\0';
+  DWORD unused = ERROR_SUCCESS;
+  if (error == nullptr) error = &unused;
   wchar_t wide[MAX_PATH] = L"";
   DWORD needed = 0;
   if (!spooler.getPrinterDriverDirectory(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(wide), sizeof wide, &needed)) {
-    TraceStepFailure(SETUP_TRACE_DRIVER_DIRECTORY, GetLastError());
+    *error = GetLastError();
+    TraceStepFailure(SETUP_TRACE_DRIVER_DIRECTORY, *error);
     return false;
   }
   // An empty answer would put the files at the root of the current drive.
   if (wide[0] == L'\0') {
-    TraceStepFailure(SETUP_TRACE_DRIVER_DIRECTORY, ERROR_PATH_NOT_FOUND);
+    *error = ERROR_PATH_NOT_FOUND;
+    TraceStepFailure(SETUP_TRACE_DRIVER_DIRECTORY, *error);
     return false;
   }
   std::string ansi;
-  if (!NameFolderForAnsiCalls(wide, SETUP_TRACE_UNNAMED_DRIVER_DIRECTORY, &ansi)) return false;
+  if (!NameFolderForAnsiCalls(wide, SETUP_TRACE_UNNAMED_DRIVER_DIRECTORY, &ansi)) {
+    *error = ERROR_NO_UNICODE_TRANSLATION;
+    return false;
+  }
   if (ansi.size() >= MAX_PATH) {
-    TraceStepFailureWide(SETUP_TRACE_UNNAMED_DRIVER_DIRECTORY, wide, ERROR_FILENAME_EXCED_RANGE);
+    *error = ERROR_FILENAME_EXCED_RANGE;
+    TraceStepFailureWide(SETUP_TRACE_UNNAMED_DRIVER_DIRECTORY, wide, *error);
     return false;
   }
   std::memcpy(directory, ansi.c_str(), ansi.size() + 1);
@@ -52,17 +60,20 @@ void RemoveEarlierInstallation(const SpoolerClient& spooler, const SpoolerNames&
   }
 }
 
-void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, const DriverFilePaths& paths) {
+void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, const DriverFilePaths& paths,
+                     InstallationSteps* steps) {
   MONITOR_INFO_2A monitor;
   FillMonitorRecord(&monitor);
   // Without its monitor the port cannot exist; a monitor that is still
   // registered (its deletion refused) keeps the port it already provides.
   if (spooler.addMonitor(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) {
     if (!spooler.addPort(nullptr, nullptr, const_cast<char*>(kMonitorName))) {
-      TraceStepFailure(SETUP_TRACE_ADD_PORT, GetLastError());
+      steps->addPort = GetLastError();
+      TraceStepFailure(SETUP_TRACE_ADD_PORT, steps->addPort);
     }
   } else {
-    TraceStepFailure(SETUP_TRACE_ADD_MONITOR, GetLastError());
+    steps->addMonitor = GetLastError();
+    TraceStepFailure(SETUP_TRACE_ADD_MONITOR, steps->addMonitor);
   }
 
   WideDriverFiles files;
@@ -70,7 +81,8 @@ void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, co
   DRIVER_INFO_3W driver;
   FillDriverRecord(names, files, &driver);
   if (!spooler.addPrinterDriver(nullptr, 3, reinterpret_cast<BYTE*>(&driver))) {
-    TraceStepFailure(SETUP_TRACE_ADD_DRIVER, GetLastError());
+    steps->addDriver = GetLastError();
+    TraceStepFailure(SETUP_TRACE_ADD_DRIVER, steps->addDriver);
   }
 
   PRINTER_INFO_2W printerRecord;
@@ -79,19 +91,7 @@ void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, co
   if (printer) {
     spooler.closePrinter(printer);
   } else {
-    TraceStepFailure(SETUP_TRACE_ADD_PRINTER, GetLastError());
+    steps->addPrinter = GetLastError();
+    TraceStepFailure(SETUP_TRACE_ADD_PRINTER, steps->addPrinter);
   }
-}
-
-void CallSpoolerOrdinal202(const SpoolerClient& spooler, const std::wstring& printerName) {
-  // The export takes an 8-bit name; where the code page has no spelling for
-  // it, the converted name would be "?" characters naming some other printer
-  // or none.
-  std::string spelled;
-  if (!AnsiSpelling(printerName.c_str(), &spelled)) {
-    TraceStepFailure(SETUP_TRACE_ORDINAL_202_UNSPELLED, ERROR_NO_UNICODE_TRANSLATION);
-    return;
-  }
-  // Its result decides nothing; a refusal is only worth a trace.
-  if (!spooler.ordinal202(spelled.c_str())) TraceStepFailure(SETUP_TRACE_ORDINAL_202, GetLastError());
 }

@@ -1,9 +1,8 @@
 // printersetup.exe /uninstall: the removal the installation does first, then
 // the product's own files, then a look at what is left, through the
 // spooler's own lists, so that the exit code says what the machine holds.
-#include <vector>
-
 #include "setup/setup.h"
+#include "setup/spooler_lists.h"
 #include "setup/texts.h"
 #include "setup/trace.h"
 
@@ -14,42 +13,6 @@ constexpr wchar_t kRemovalWord[] = L"/uninstall";
 // The spooler keeps a version-3 driver's files in this subdirectory of the
 // printer-driver directory, copied there when the driver is added.
 constexpr char kVersion3Directory[] = "\\3";
-
-// One of the spooler's lists (EnumXxxA or EnumXxxW), read in two steps: the
-// size, then the records.  Records are `stride` bytes apart and begin with
-// their name.
-struct NameList {
-  std::vector<BYTE> records;
-  DWORD count = 0;
-  size_t stride = 0;
-};
-
-template <typename Enumerate>
-bool ReadNameList(Enumerate enumerate, size_t stride, NameList* list) {
-  list->stride = stride;
-  DWORD needed = 0;
-  DWORD count = 0;
-  // A list that grows between the two steps (someone adds a printer) asks
-  // for a bigger buffer again.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    list->records.resize(needed);
-    if (enumerate(needed == 0 ? nullptr : list->records.data(), needed, &needed, &count)) {
-      list->count = needed == 0 ? 0 : count;
-      return true;
-    }
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-  }
-  return false;
-}
-
-template <typename Char>
-bool ListHolds(const NameList& list, const Char* name) {
-  for (DWORD i = 0; i < list.count; ++i) {
-    const Char* listed = *reinterpret_cast<Char* const*>(list.records.data() + i * list.stride);
-    if (listed != nullptr && SameTextAsciiCaseBlind(listed, name)) return true;
-  }
-  return false;
-}
 
 // False, with a trace, when the list holds name or cannot be read.
 template <typename Enumerate, typename Char>

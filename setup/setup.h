@@ -15,6 +15,7 @@
 #include <winspool.h>
 
 #include <string>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // The spooler client (spooler_client.cpp).
@@ -40,15 +41,44 @@ struct SpoolerClient {
   decltype(&EnumPrinterDriversW) enumPrinterDrivers;
   decltype(&EnumMonitorsA) enumMonitors;
   decltype(&EnumPortsA) enumPorts;
-  // The export that has only its ordinal, 202; it takes the printer name.
+  // Optional, NULL when missing: the default printer is then left as it is.
+  decltype(&SetDefaultPrinterW) setDefaultPrinter;
+  // The export that has only its ordinal, 202 (SetDefaultPrinterA), taking
+  // an 8-bit name: the fallback where SetDefaultPrinterW is missing.
+  // Optional too.
   BOOL(WINAPI* ordinal202)(const char* printerName);
 };
 
-// Loads winspool.drv from the system directory by its full path and binds
+// Loads the system directory's winspool.drv (ChooseSpoolerLoad) and binds
 // every function of the record.  False, with a trace for each function that
-// could not be bound, when the library or any function is missing; the
-// record is then unusable.  The library stays loaded for the process.
-bool LoadSpoolerClient(SpoolerClient* spooler);
+// could not be bound, when the library or any function but the two optional
+// ones is missing; the record is then unusable.  A missing optional one is
+// traced.  The library stays loaded for the process.
+// error, when given, receives the first failure's error code.
+bool LoadSpoolerClient(SpoolerClient* spooler, DWORD* error = nullptr);
+
+// ---------------------------------------------------------------------------
+// The DLL search (dll_search.cpp).
+
+using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD directoryFlags);
+
+// kernel32's SetDefaultDllDirectories, NULL on a Windows 7 without
+// KB2533623 (which then knows no LOAD_LIBRARY_SEARCH_* flag either).
+SetDefaultDllDirectoriesFunction FindSetDefaultDllDirectories();
+
+// First thing in main: every later DLL search looks in the system directory
+// only (true).  Where the function is missing or refuses, the current
+// directory leaves the search (SetDllDirectoryA("")) and false comes back.
+bool RestrictDllSearch(SetDefaultDllDirectoriesFunction setDefaultDllDirectories);
+
+// How winspool.drv is loaded: by bare name with the system-directory flag
+// where the system knows the flags, else by its full path in the system
+// directory with LOAD_WITH_ALTERED_SEARCH_PATH.
+struct SpoolerLoad {
+  bool byFullPath;
+  DWORD flags;
+};
+SpoolerLoad ChooseSpoolerLoad(bool searchFlagsKnown);
 
 // ---------------------------------------------------------------------------
 // Paths the system gives in their wide form (ansi_path.cpp).
@@ -56,7 +86,8 @@ bool LoadSpoolerClient(SpoolerClient* spooler);
 // path as the A functions take it: its exact spelling in the ANSI code page,
 // else its short (8.3) form.  False, with the error code, when the short form
 // cannot be had (the path does not exist) or is no better
-// (ERROR_NO_UNICODE_TRANSLATION: the volume keeps no short names).
+// (ERROR_NO_UNICODE_TRANSLATION: the volume keeps no short names, or the short
+// name holds an OEM character the ANSI code page cannot spell either).
 bool AnsiPathFor(const wchar_t* path, std::string* ansi, DWORD* error);
 
 // AnsiPathFor, with a trace of traceStep naming the folder (in UTF-8) and the
@@ -89,18 +120,38 @@ class CommandLineArguments {
 // Installation sequence (installation.cpp).
 
 // The whole program, on the wide command line (argv[0] the program): argv[1]
-// is the source directory, further arguments are ignored.  Returns -1 without
-// an argument (and touches nothing), 0 otherwise whatever the outcome of the
-// steps.
+// is the source directory, further arguments are ignored.  Without an
+// argument it writes the usage line and returns -1, touching nothing.
+// Otherwise every step runs whatever the outcome of those before it; then
+// what the machine holds is read back: 0, silent, when the printer is
+// installed, else one line on standard error for each thing missing and the
+// exit code of exit_codes.h.
 int RunInstallation(int argc, wchar_t** argv);
+
+struct InstallationSteps;
 
 // Copies the driver files and replaces the spooler registrations.
 // driverDirectory is the spooler's printer-driver directory, or NULL when the
 // spooler could not name it; sourceDirectory is NULL when the source folder
 // could not be named.  Then, as when a destination path would not fit,
 // nothing is copied and the earlier installation is left as it is.
-// Returns false when it stopped for that reason.
+// Returns false when it stopped for that reason.  steps receives what the
+// copies and the registrations met.
+bool InstallPrinter(const SpoolerClient& spooler, const char* sourceDirectory, const char* driverDirectory,
+                    InstallationSteps* steps);
 bool InstallPrinter(const SpoolerClient& spooler, const char* sourceDirectory, const char* driverDirectory);
+
+// ---------------------------------------------------------------------------
+// jvmhost's shared trace folders (trace_folders.cpp).
+
+// Owner and DACL of %ProgramData%\Velmo and %ProgramData%\Velmo\trace.
+extern const wchar_t kSharedTraceFolderSddl[];
+
+// Makes both levels, or gives found ones, kSharedTraceFolderSddl's owner and
+// DACL.  False, traced, when a level cannot be made, is no folder (a
+// junction, say) or cannot be given them; the installation goes on either
+// way.
+bool PrepareTraceFolders();
 
 // ---------------------------------------------------------------------------
 // Removal of the product (removal.cpp): printersetup.exe /uninstall.
@@ -212,8 +263,9 @@ bool BuildDriverFilePaths(const char* sourceDirectory, const char* driverDirecto
 // Returns the CopyFileA result, false also when nothing was copied.
 bool CopyDriverFile(const char* source, const char* destination, CopyRule rule);
 
-// Copies the six files in table order.
-void CopyDriverFiles(const DriverFilePaths& paths);
+// Copies the six files in table order; errors[i] receives file i's copy
+// error, 0 when it was copied or kept.
+void CopyDriverFiles(const DriverFilePaths& paths, DWORD* errors);
 
 // ---------------------------------------------------------------------------
 // Spooler records and registration (spooler_records.cpp, registration.cpp).
@@ -250,19 +302,95 @@ void FillPrinterRecord(const SpoolerNames& names, PRINTER_INFO_2W* printer);
 // The spooler's printer-driver directory for the local machine and the
 // current environment, named for the A functions into a MAX_PATH-byte
 // buffer.  False, traced, when the spooler does not name one or it cannot be
-// named so.
-bool QueryDriverDirectory(const SpoolerClient& spooler, char* directory);
+// named so; error, when given, then receives why.
+bool QueryDriverDirectory(const SpoolerClient& spooler, char* directory, DWORD* error = nullptr);
 
 // Removes the printer, its driver and the port monitor, in that order (the
 // reverse of adding them).  Each failure is silent.
 void RemoveEarlierInstallation(const SpoolerClient& spooler, const SpoolerNames& names);
 
 // Adds monitor (and, only when that succeeds, a port through it), driver and
-// printer.  Each failure is silent.
-void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, const DriverFilePaths& paths);
+// printer.  Each failure is traced and its error kept in steps; the next
+// step runs all the same.
+void RegisterPrinter(const SpoolerClient& spooler, const SpoolerNames& names, const DriverFilePaths& paths,
+                     InstallationSteps* steps);
 
-// Calls winspool.drv's export 202, bound by ordinal, with the printer name
-// spelled in the ANSI code page; a name the code page cannot spell would name
-// no printer, so then it is not called.  Its result decides nothing; a
-// refusal is traced.
-void CallSpoolerOrdinal202(const SpoolerClient& spooler, const std::wstring& printerName);
+// Which call makes the printer the default: SetDefaultPrinterW with the wide
+// name wherever it is bound, else export 202 when the ANSI code page spells
+// the name, else none.
+enum class DefaultPrinterCall { kWide, kOrdinal202, kNone };
+DefaultPrinterCall ChooseDefaultPrinterCall(bool haveWide, bool haveOrdinal202, bool nameSpelled);
+
+// Makes the printer the current user's default by that choice.  Its result
+// decides nothing; a refusal, or no call at all, is traced.
+void MakeDefaultPrinter(const SpoolerClient& spooler, const std::wstring& printerName);
+
+// ---------------------------------------------------------------------------
+// What an installation left, and how it is told (installation_verdict.cpp,
+// failure_words.cpp, console_output.cpp; the texts in console_texts.h, the
+// exit codes in exit_codes.h).
+
+// What the steps met, for the read-back to say why something is missing.
+// Each is the step's error code, 0 when it succeeded or did not run.
+struct InstallationSteps {
+  DWORD copy[kDriverFileCount] = {};
+  DWORD addMonitor = 0;
+  DWORD addPort = 0;
+  DWORD addDriver = 0;
+  DWORD addPrinter = 0;
+};
+
+enum class FindingKind {
+  kSourceFolderMissing,      // subject: the folder as given
+  kSpoolerClientMissing,     // subject: winspool.drv
+  kDriverDirectoryUnknown,   // no subject
+  kFileNowhere,              // subject: a driver file's name
+  kFileNotCopied,            // subject: a driver file's name
+  kSpoolerCopyMissing,       // subject: the path the spooler names
+  kMonitorMissing,           // subject: monitor and library
+  kPortMissing,              // subject: the port
+  kDriverRefused,            // subject: the driver; error from AddPrinterDriverW
+  kDriverMissing,            // subject: the driver; not listed after the steps
+  kPrinterRefused,           // subject: the printer; error from AddPrinterW
+  kPrinterMissing,           // subject: the printer; not listed on its driver and port
+};
+
+// One thing that failed or is missing, with the Windows error that says why.
+struct Finding {
+  FindingKind kind;
+  std::wstring subject;
+  DWORD error;
+};
+
+// After the last step: reads back the spooler's monitors, ports, drivers and
+// printers, the source folder and the driver directory (and the spooler's
+// copies of the driver's files), and appends a finding for each thing that
+// is not as the installation makes it.  sourceFolder is the argument as
+// given; sourceDirectory and driverDirectory are NULL when they could not be
+// named.  Nothing found means installed.
+void JudgeInstallation(const SpoolerClient& spooler, const SpoolerNames& names, const wchar_t* sourceFolder,
+                       const char* sourceDirectory, const char* driverDirectory, const InstallationSteps& steps,
+                       std::vector<Finding>* findings);
+
+// kExitInstalled for no findings, else the smallest exit code among them.
+int ExitCodeFor(const std::vector<Finding>& findings);
+
+// The words an administrator needs for the refusals of today's Windows
+// (access denied, the spooler not running, a driver blocked by policy),
+// empty for every other error code.
+const wchar_t* AdviceForError(DWORD error);
+
+// The system's own text for an error code (FormatMessageW, the user's
+// language), without its line end; empty when it has none.
+std::wstring SystemErrorText(DWORD error);
+
+// The line for a finding: what, which, why, the error number with
+// systemText, and the advice for its code.
+std::wstring FindingLine(const Finding& finding, const std::wstring& systemText);
+
+// Writes a line on standard error: WriteConsoleW on a console, UTF-8 into a
+// file or a pipe.
+void WriteErrorLine(const std::wstring& line);
+
+// Writes the line of each finding.
+void ReportFindings(const std::vector<Finding>& findings);

@@ -1,9 +1,10 @@
 // Failure traces of printersetup: one line per failed installation step,
 // with the system's error code, written with OutputDebugStringA in UTF-8
 // (names as they are, whatever the code page), the first one of a process
-// preceded by a line naming the ANSI code page it runs under.  The
-// installer stays silent otherwise (no console output, exit code 0); a
-// debug-output viewer, or WINEDEBUG=+debugstr under Wine, shows the lines.
+// preceded by a line naming the ANSI code page it runs under.  They are for
+// support and separate from the lines of standard error (console_texts.h),
+// which say what an installation left missing; a debug-output viewer, or
+// WINEDEBUG=+debugstr under Wine, shows them.
 // Every trace text of printersetup is here.
 #pragma once
 
@@ -34,8 +35,14 @@
 #define SETUP_TRACE_ADD_DRIVER "AddPrinterDriverW"
 #define SETUP_TRACE_ADD_PRINTER "AddPrinterW"
 #define SETUP_TRACE_ORDINAL_202 "winspool.drv export 202"
-#define SETUP_TRACE_ORDINAL_202_UNSPELLED \
-  "spelling the printer name in the ANSI code page for winspool.drv export 202; not called"
+#define SETUP_TRACE_DEFAULT_PRINTER "SetDefaultPrinterW"
+#define SETUP_TRACE_NO_DEFAULT_PRINTER \
+  "making the printer the default: no SetDefaultPrinterW, and no export 202 or no ANSI spelling of the name; left as it is"
+#define SETUP_TRACE_OPTIONAL_SPOOLER "binding an optional winspool.drv function; going on without it"
+#define SETUP_TRACE_TRACE_FOLDER_CREATE "making a shared trace folder"
+#define SETUP_TRACE_TRACE_FOLDER_OPEN "opening a shared trace folder (no junction, no file)"
+#define SETUP_TRACE_TRACE_FOLDER_SECURE "giving a shared trace folder its owner and DACL"
+#define SETUP_TRACE_DLL_SEARCH "SetDefaultDllDirectories; only the current directory leaves the DLL search"
 #define SETUP_TRACE_DELETE_FILE "DeleteFileA of a product file"
 #define SETUP_TRACE_LIST_UNREADABLE "reading the spooler's list after the removal"
 #define SETUP_TRACE_LEFT_BEHIND "removal of the product"

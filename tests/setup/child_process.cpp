@@ -102,3 +102,31 @@ bool RunProgramUnderLocale(const std::wstring& program, const std::vector<std::w
   SetLastError(WAIT_TIMEOUT);
   return false;
 }
+
+bool RunProgramReadingErrors(const std::string& program, const std::string& arguments, DWORD* exitCode,
+                             std::string* errors) {
+  const std::string path = program + ".stderr";
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::string commandLine = "\"" + program + "\" " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = file;
+  PROCESS_INFORMATION info{};
+  const bool started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                      &startup, &info) != FALSE;
+  CloseHandle(file);
+  if (!started) return false;
+  CloseHandle(info.hThread);
+  const bool ended = WaitForSingleObject(info.hProcess, kChildTimeoutMs) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(info.hProcess, exitCode);
+  if (!ended) TerminateProcess(info.hProcess, 99);
+  CloseHandle(info.hProcess);
+  *errors = ReadWholeFile(path);
+  DeleteFileA(path.c_str());
+  return ended;
+}

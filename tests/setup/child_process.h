@@ -45,3 +45,8 @@ std::wstring Widen(const std::string& ansi);
 // or did not end within kChildTimeoutMs.
 bool RunProgramUnderLocale(const std::wstring& program, const std::vector<std::wstring>& arguments,
                            const char* locale, DWORD* exitCode);
+
+// RunProgram with the child's standard error going into a file (so not a
+// console): what it wrote there, in bytes.
+bool RunProgramReadingErrors(const std::string& program, const std::string& arguments, DWORD* exitCode,
+                             std::string* errors);

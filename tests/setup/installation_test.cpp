@@ -3,12 +3,17 @@
 // Every test starts from and leaves a spooler without the product's printer,
 // driver and monitor.
 #include <windows.h>
+#include <shlobj.h>
 #include <winspool.h>
 
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "setup/code_pages.h"
+#include "setup/console_texts.h"
+#include "setup/exit_codes.h"
 #include "setup/setup.h"
 #include "setup/texts.h"
 #include "tests/setup/child_process.h"
@@ -93,10 +98,15 @@ class InstallationTest : public ::testing::Test {
         << "printersetup under " << locale << " did not start or end: " << GetLastError();
     EXPECT_EQ(exitCode, 0u) << locale;
   }
-  void InstallFrom(const std::string& sourceDirectory) {
+  void InstallFrom(const std::string& sourceDirectory, int expectedExitCode = kExitInstalled) {
     DWORD exitCode = 1;
     RunSetup("\"" + sourceDirectory + "\"", &exitCode);
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(exitCode, static_cast<DWORD>(expectedExitCode));
+  }
+  // As RunSetup, with what printersetup wrote on standard error (UTF-8: a file).
+  void RunSetupReadingErrors(const std::string& arguments, DWORD* exitCode, std::string* errors) {
+    ASSERT_TRUE(RunProgramReadingErrors(program_, arguments, exitCode, errors))
+        << "printersetup did not start or did not end within " << kChildTimeoutMs << " ms: " << GetLastError();
   }
   std::string Installed(const std::string& fileName) const {
     return ReadWholeFile(driverDirectory_ + "\\" + fileName);
@@ -116,8 +126,11 @@ TEST_F(InstallationTest, NoArgumentExitsMinusOneAndTouchesNothing) {
   ASSERT_TRUE(StartSleeperAs(processes.path(), "VelmoJNI.exe", &product)) << GetLastError();
 
   DWORD exitCode = 0;
-  RunSetup("", &exitCode);
-  EXPECT_EQ(exitCode, static_cast<DWORD>(-1));
+  std::string errors;
+  RunSetupReadingErrors("", &exitCode, &errors);
+  EXPECT_EQ(exitCode, static_cast<DWORD>(kExitUsage));
+  EXPECT_NE(errors.find("printersetup SOURCE-DIRECTORY"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("printersetup /uninstall"), std::string::npos) << errors;
 
   EXPECT_FALSE(product.WaitForExit(0, &exitCode)) << "no process may be ended";
   for (const char* file : kDriverFileNames) {
@@ -218,7 +231,14 @@ TEST_F(InstallationTest, PostScriptDriverFilesAlreadyPresentAreKept) {
 TEST_F(InstallationTest, DirectoryNamedLikePostScriptDriverStaysAndOtherFilesAreCopied) {
   const std::string blocker = driverDirectory_ + "\\PSCRIPT5.DLL";
   ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr)) << "CreateDirectoryA failed: " << GetLastError();
-  InstallFrom(source_.path());
+  DWORD exitCode = 0;
+  std::string errors;
+  RunSetupReadingErrors("\"" + source_.path() + "\"", &exitCode, &errors);
+  EXPECT_NE(exitCode, 0u) << "PSCRIPT5.DLL is not there";
+  EXPECT_NE(errors.find(Utf8FromWide((std::wstring(kThingDriverFile) + L"PSCRIPT5.DLL" + kErrorSeparator +
+                                      kWhyFileNotCopied).c_str())),
+            std::string::npos)
+      << errors;
   EXPECT_TRUE(IsDirectory(blocker)) << "the copy onto a directory must fail and leave it";
   EXPECT_EQ(Installed("PS5UI.DLL"), StandInContent("first", "PS5UI.DLL"));
   EXPECT_EQ(Installed("velmo.inf"), StandInContent("first", "velmo.inf"));
@@ -259,7 +279,7 @@ TEST_F(InstallationTest, OverlongSourceDirectoryCopiesNothingButStillRegisters) 
   ASSERT_TRUE(WriteStandInDriverFiles(second.path(), "second"));
   // Too long for any source path; the files named by it cannot be reached.
   const std::string overlong = second.path() + "\\" + std::string(250, 'x');
-  InstallFrom(overlong);
+  InstallFrom(overlong, kExitSourceIncomplete);
   EXPECT_EQ(Installed("velmo.ppd"), StandInContent("first", "velmo.ppd"));
   EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u);
 }
@@ -286,12 +306,65 @@ TEST_F(InstallationTest, OverlongDriverDirectoryLeavesEarlierInstallationAlone) 
 
 TEST_F(InstallationTest, MissingMonitorLibraryAddsNoMonitorButStillTheDriver) {
   ASSERT_TRUE(RemoveStandInMonitorLibrary()) << "DeleteFileA failed: " << GetLastError();
-  InstallFrom(source_.path());
+  InstallFrom(source_.path(), kExitNotInstalled);
   std::string library;
   EXPECT_FALSE(FindMonitor(kMonitorName, &library));
   EXPECT_FALSE(PortListed(kPortName));
   InstalledDriver driver;
   EXPECT_TRUE(FindDriver(kPrinterName, &driver)) << "the driver is added whatever the monitor's outcome";
+}
+
+// Each failure an installer meets, run for real: an exit code and a line on
+// standard error naming the cause; mended, the same machine installs with
+// exit code 0 and writes nothing.
+TEST_F(InstallationTest, EachFailureIsNamedAndTheMendedMachineInstallsSilently) {
+  const std::string noFolder = source_.path() + "\\no such folder";
+  const std::string source = source_.path();
+  auto line = [](const std::wstring& thing, const wchar_t* why) {
+    return Utf8FromWide((std::wstring(kConsolePrefix) + thing + kErrorSeparator + why).c_str());
+  };
+  auto deletePostScript = [&source] {
+    return DeleteFileA((source + "\\PSCRIPT5.DLL").c_str()) && DeleteFileA((source + "\\PS5UI.DLL").c_str());
+  };
+  auto plantPortless = [] {
+    return CopyFileA((BinaryDirectory() + "\\braskmon_portless.dll").c_str(),
+                     (SystemDirectory() + "\\" + kMonitorLibrary).c_str(), FALSE) != FALSE;
+  };
+  auto nothing = [] { return true; };
+  const struct {
+    const char* failure;
+    std::function<bool()> breakIt, mend;
+    std::string brokenSource;
+    int exitCode;
+    std::vector<std::string> causes;
+  } kFailures[] = {
+      {"missing source folder", nothing, nothing, noFolder, kExitSourceIncomplete,
+       {line(kThingSourceFolder + Widen(noFolder), kWhySourceFolder)}},
+      {"missing PostScript files", deletePostScript, [&source] { return WriteStandInDriverFiles(source, "first"); },
+       source, kExitSourceIncomplete,
+       {line(std::wstring(kThingDriverFile) + L"PSCRIPT5.DLL", kWhyFileNowhere),
+        line(std::wstring(kThingDriverFile) + L"PS5UI.DLL", kWhyFileNowhere)}},
+      {"missing monitor library", RemoveStandInMonitorLibrary, InstallStandInMonitorLibrary, source,
+       kExitNotInstalled, {line(std::wstring(kThingMonitor) + L"Vudav Adiv\uFF08braskmon.dll\uFF09", kWhyMonitor)}},
+      {"monitor without the port", plantPortless, InstallStandInMonitorLibrary, source, kExitNotInstalled,
+       {line(std::wstring(kThingPort) + L"BRASK:", kWhyPort)}},
+  };
+  for (const auto& failure : kFailures) {
+    SCOPED_TRACE(failure.failure);
+    RemoveProductInstallation();
+    ASSERT_TRUE(failure.breakIt()) << "breaking the machine failed: " << GetLastError();
+    DWORD exitCode = 0;
+    std::string errors;
+    RunSetupReadingErrors("\"" + failure.brokenSource + "\"", &exitCode, &errors);
+    EXPECT_EQ(exitCode, static_cast<DWORD>(failure.exitCode)) << errors;
+    for (const std::string& cause : failure.causes) EXPECT_NE(errors.find(cause), std::string::npos) << errors;
+
+    ASSERT_TRUE(failure.mend()) << "mending the machine failed: " << GetLastError();
+    RunSetupReadingErrors("\"" + source + "\"", &exitCode, &errors);
+    EXPECT_EQ(exitCode, 0u) << "mended";
+    EXPECT_EQ(errors, "") << "mended";
+    EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u) << "mended";
+  }
 }
 
 TEST_F(InstallationTest, WinspoolPlantedBesideTheProgramIsNotLoaded) {
@@ -419,11 +492,11 @@ TEST_F(InstallationTest, UninstallThatCannotDeleteAProductFileExitsMinusOne) {
 }
 
 // Only the word alone removes: with another argument it is a source
-// directory like any other, as it always was.
+// directory like any other, as it always was (and no such folder exists).
 TEST_F(InstallationTest, UninstallWordWithAnotherArgumentInstalls) {
   DWORD exitCode = 1;
   RunSetup("/uninstall now", &exitCode);
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(exitCode, static_cast<DWORD>(kExitSourceIncomplete));
   EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u);
 }
 
@@ -447,6 +520,9 @@ TEST_F(InstallationTest, EveryCodePageInstallsAndRemovesTheSameChineseNames) {
     EXPECT_EQ(driver, name) << "the printer's driver";
     EXPECT_TRUE(DriverListedW(name)) << "EnumPrinterDriversW does not list the driver";
     EXPECT_EQ(Installed("velmo.ppd"), StandInContent("first", "velmo.ppd"));
+    wchar_t defaultPrinter[MAX_PATH] = L"";
+    DWORD size = MAX_PATH;
+    EXPECT_TRUE(GetDefaultPrinterW(defaultPrinter, &size) && name == defaultPrinter) << "not the default printer";
     RunSetupUnder(windows.locale, L"/uninstall");
     EXPECT_FALSE(FindPrinterW(name, &driver)) << "the printer is left";
     EXPECT_FALSE(DriverListedW(name)) << "the driver is left";
@@ -468,6 +544,36 @@ TEST_F(InstallationTest, SourceFolderCodePage936CannotSpellInstallsWithItsSixFil
   EXPECT_EQ(PrintersNamed(kPrinterName).size(), 1u);
 }
 
+namespace {
+
+bool IsDirectoryW(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+// jvmhost's shared trace folders: the one found (made before the
+// installation) is kept, the other made, and the removal leaves both.  Wine
+// keeps no ACLs on files, so their owner and DACL are judged as SDDL
+// (TraceFolders.*).
+TEST_F(InstallationTest, InstallationMakesTheSharedTraceFoldersAndRemovalLeavesThem) {
+  wchar_t programData[MAX_PATH];
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, programData), S_OK);
+  const std::wstring velmo = std::wstring(programData) + L"\\Velmo", trace = velmo + L"\\trace";
+  RemoveDirectoryW(trace.c_str());
+  RemoveDirectoryW(velmo.c_str());
+  ASSERT_TRUE(CreateDirectoryW(velmo.c_str(), nullptr)) << "CreateDirectoryW failed: " << GetLastError();
+  InstallFrom(source_.path());
+  EXPECT_TRUE(IsDirectoryW(trace));
+  DWORD exitCode = 1;
+  RunSetup("/uninstall", &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_TRUE(IsDirectoryW(trace)) << "the removal must leave it";
+  RemoveDirectoryW(trace.c_str());
+  RemoveDirectoryW(velmo.c_str());
+}
+
 // Each function the installer calls comes from the system directory's
 // winspool.drv, whatever this test program imports itself.
 TEST(SpoolerClient, EveryFunctionIsBoundFromTheSystemsWinspool) {
@@ -482,7 +588,7 @@ TEST(SpoolerClient, EveryFunctionIsBoundFromTheSystemsWinspool) {
       reinterpret_cast<void*>(spooler.addPrinterDriver),      reinterpret_cast<void*>(spooler.addPrinter),
       reinterpret_cast<void*>(spooler.enumPrinters),          reinterpret_cast<void*>(spooler.enumPrinterDrivers),
       reinterpret_cast<void*>(spooler.enumMonitors),          reinterpret_cast<void*>(spooler.enumPorts),
-      reinterpret_cast<void*>(spooler.ordinal202)};
+      reinterpret_cast<void*>(spooler.setDefaultPrinter),     reinterpret_cast<void*>(spooler.ordinal202)};
   for (size_t i = 0; i < sizeof functions / sizeof functions[0]; ++i) {
     HMODULE module = nullptr;
     ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,

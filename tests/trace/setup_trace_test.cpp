@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "debuggee.h"
+#include "setup/exit_codes.h"
 #include "tests/support/child_process.h"
 
 namespace {
@@ -52,7 +53,7 @@ TEST_F(SetupTraces, MissingSourceFilesAndAbsentMonitorAreTracedWithTheirCodes) {
   DebuggeeRun run = RunAsDebuggee("\"" + program_ + "\" C:\\no\\such\\printer\\files", 60000);
   ASSERT_TRUE(run.started) << "CreateProcessA failed: " << GetLastError();
   ASSERT_TRUE(run.exited);
-  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.exitCode, static_cast<DWORD>(kExitSourceIncomplete));
   EXPECT_TRUE(HasLine(run, "printersetup: CopyFileA failed: C:\\no\\such\\printer\\files\\velmo.ppd (error 3)"));
   EXPECT_TRUE(HasLine(run, "printersetup: CopyFileA failed: C:\\no\\such\\printer\\files\\velmo.inf (error 3)"));
   // No stand-in monitor library in the system directory for this run.

@@ -2,6 +2,8 @@
 // installer against a real spooler.  It provides the single port "BRASK:",
 // accepts AddPort, and swallows whatever is printed to the port.  The spooler
 // loads it from the system directory and calls it with UTF-16 strings.
+// Built a second time as braskmon_portless.dll (BRASKMON_PROVIDES_NO_PORT),
+// which lists no port at all.
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
@@ -40,6 +42,11 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE ports, DWORD capacity,
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+#ifdef BRASKMON_PROVIDES_NO_PORT
+  // The broken variant: a monitor that loads but provides no port.
+  *needed = 0;
+  return TRUE;
+#endif
   DWORD size;
   if (level == 1) {
     size = sizeof(PORT_INFO_1W) + TextBytes(kPortName);
