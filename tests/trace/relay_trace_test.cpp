@@ -226,8 +226,8 @@ TEST_F(RelayTraces, RefusingVmsOwnWordsAreTracedWithItsResult) {
   // 17 refuses them, and what it says would otherwise go nowhere.
   SetEnvironmentVariableA("FAKEJVM_JAVA_VERSION", "17");
   Delivery delivery;
-  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery);
-  EXPECT_EQ(delivery, Delivery::kDone);
+  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery, 3000);
+  EXPECT_EQ(delivery, Delivery::kTimedOut) << "a job Java never saw was reported done";
   EXPECT_TRUE(Has(lines, "jvmhost: Java VM said: Unrecognized VM option 'PermSize=64M' (error -6)")) << Joined(lines);
 }
 
