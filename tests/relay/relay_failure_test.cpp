@@ -58,9 +58,9 @@ TEST_F(RelayFailure, JobWhoseWorkerCannotBindIsAnsweredButNeverReportedDoneAndTh
     const char* key;
     const char* value;
   };
-  const Case cases[] = {{"create_result", "-1"},        {"attach_result", "-1"}, {nullptr, nullptr},
-                        {"no_class", "1"},              {"no_get_instance", "1"}, {"omit_method", "writeEnd"},
-                        {"throw_from", "getInstance"},  {"null_instance", "1"}};
+  const Case cases[] = {{"create_result", "-1"}, {"attach_result", "-1"},      {nullptr, nullptr},
+                        {"no_class", "1"},       {"no_get_instance", "1"},    {"omit_method", "writeEnd"},
+                        {"throw_from", "getInstance"}, {"null_instance", "1"}};
   OpenChannel();
   StartRelay();
   std::string header, data;
