@@ -40,3 +40,15 @@ void AwaitLastChunkPassed(RelaySlot* slot) {
     if (!AwaitCallReturn(slot, kWaitSliceMs) && WorkerThreadEnded(slot)) return;
   }
 }
+
+bool WorkerNeverBound(RelaySlot* slot) {
+  for (;;) {
+    int32_t binding = slot->binding.load(std::memory_order_acquire);
+    if (binding != kBindPending) return binding == kBindFailed;
+    // A thread that ended without a word bound nothing (looked at again: it
+    // may have bound just before it ended).
+    if (!AwaitBinding(slot, kWaitSliceMs) && WorkerThreadEnded(slot)) {
+      return slot->binding.load(std::memory_order_acquire) != kBound;
+    }
+  }
+}

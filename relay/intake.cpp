@@ -61,7 +61,8 @@ void KeepJobHandlesFromChildren(const JobHandles& job, JobHandles* kept) {
   *kept = job;
 }
 
-enum class ChunkOutcome { kHandedOver, kHandled, kEndMarker, kUnreadable };
+// kNotBound: the job's worker stopped without binding to Java.
+enum class ChunkOutcome { kHandedOver, kHandled, kEndMarker, kUnreadable, kNotBound };
 
 // Reads one chunk in its view and hands it to the worker.
 ChunkOutcome PassChunkOn(const MappedView& view, const JobHandles& job, RelaySlot* slot, JobRecord* record) {
@@ -92,11 +93,16 @@ ChunkOutcome PassChunkOn(const MappedView& view, const JobHandles& job, RelaySlo
 // Maps one chunk, passes it on and answers it.  A data chunk is answered
 // once its bytes are in Java's hands, the end marker once Java is back from
 // the last of them (javaHasData: the job handed some over): the job's end
-// then leaves only "writeEnd" to come.
+// then leaves only "writeEnd" to come.  Both are answered as a job that
+// failed once the worker is known to have stopped without Java: the end
+// marker of a job whose worker still binds waits for the binding.
 ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot, bool javaHasData, JobRecord* record) {
   MappedView view(job.chunkMapping);
   ChunkOutcome outcome = PassChunkOn(view, job, slot, record);
   if (outcome == ChunkOutcome::kEndMarker && javaHasData) AwaitLastChunkPassed(slot);
+  if ((outcome == ChunkOutcome::kEndMarker || outcome == ChunkOutcome::kHandedOver) && WorkerNeverBound(slot)) {
+    outcome = ChunkOutcome::kNotBound;
+  }
   // Answered before the view is let go: nothing reads it any more, and the
   // producer need not wait for the unmapping (under Wine a round trip to
   // the wineserver).
@@ -104,7 +110,7 @@ ChunkOutcome TakeChunk(const JobHandles& job, RelaySlot* slot, bool javaHasData,
   return outcome;
 }
 
-enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable, kProducerGone };
+enum class JobEnd { kEndMarker, kChunkWaitFailed, kChunkUnreadable, kProducerGone, kNotBound };
 
 // firstChunkSignalled: the job's first chunk-ready was taken already.
 JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, RelaySlot* slot, bool firstChunkSignalled,
@@ -135,16 +141,18 @@ JobEnd ReceiveChunks(const JobHandles& job, const ProducerWatch& producer, Relay
     // The next job reads the Control block afresh.
     if (outcome == ChunkOutcome::kEndMarker) return JobEnd::kEndMarker;
     if (outcome == ChunkOutcome::kUnreadable) return JobEnd::kChunkUnreadable;
+    if (outcome == ChunkOutcome::kNotBound) return JobEnd::kNotBound;
   }
 }
 
 // After a job ended at an unreadable chunk, or one the relay had no worker
-// for: the producer may still send that job's chunks and its end marker,
-// however late.  Each is answered unread, so no signal of the broken job
-// stays pending for the next job's first wait to take; no job event answers
-// the end marker, so the producer's wait for the end of the job fails.  Only
-// the producer's next job event ends this (true: that job begins now), or
-// its end, looked at as while receiving chunks.
+// for or whose worker could not bind to Java: the producer may still send
+// that job's chunks and its end marker, however late.  Each is answered
+// unread, so no signal of the broken job stays pending for the next job's
+// first wait to take; no job event answers the end marker, so the
+// producer's wait for the end of the job fails.  Only the producer's next
+// job event ends this (true: that job begins now), or its end, looked at as
+// while receiving chunks.
 bool DrainBrokenJob(const JobHandles& job, const ProducerWatch& producer) {
   // The job event first: once the next job has begun, its chunks are its own.
   HANDLE waits[2] = {producer.jobEvent, job.chunkReady};
@@ -263,6 +271,12 @@ bool RunPrintRelayFor(uintptr_t controlMapping, HANDLE producerProcess) {
       // producer takes the signal.
       PrepareSpareWorker(&roster);
       jobBegun = firstChunkSignalled = AwaitEndSignalTaken(producer, &roster) == EndSignal::kNextJobBegun;
+    } else if (end == JobEnd::kNotBound) {
+      // Nothing of this job reached Java: it fails as a job without a worker.
+      // The worker has stopped; the rest of the job is answered unread.
+      TraceJobNotDelivered(record, slot->bindFailure[0] != '\0' ? slot->bindFailure : BIND_WORKER_ENDED);
+      ShutDownWorker(slot);
+      jobBegun = DrainBrokenJob(job, producer);
     } else {
       ShutDownWorker(slot);
       TraceJobEnded(record, COURSE_JOB_CUT_SHORT);

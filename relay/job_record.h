@@ -20,3 +20,7 @@ inline void CountJobChunk(JobRecord* record, uint32_t length) {
 }
 // "job <n>: <chunks> chunks, <bytes> bytes, <ms> ms, <how>"
 void TraceJobEnded(const JobRecord& record, const char* how);
+// A job whose worker could not bind to Java, for the reason given: the
+// failure trace, then the job's line, "not delivered: Java could not be
+// bound (<reason>)".
+void TraceJobNotDelivered(const JobRecord& record, const char* reason);

@@ -93,6 +93,8 @@ struct RelaySlot {
   std::atomic<int32_t> holders;  // sides that still hold the slot: intake, worker
   std::atomic<int32_t> outOfJava;  // set by the worker once it has left Java for good (detached)
   std::atomic<uint32_t> inCall;    // 1 while the worker is in Java with the arrays of a chunk it took
+  std::atomic<int32_t> binding;    // a RelayBinding: whether the worker has bound to Java
+  char bindFailure[160];           // why not (LastBridgeFailure), once binding is kBindFailed
 };
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t), "WaitOnAddress needs plain 32-bit words");
 
@@ -107,6 +109,14 @@ enum RelayJobCall : int32_t {
   kJobAwaited = 0,     // the worker waits, not yet bound to Java
   kJobBegun = 1,       // its job has begun: it binds to Java and takes the chunks
   kJobCancelled = -1,  // no job comes (the relay ends): it leaves untouched
+};
+
+// Whether the worker has bound to Java.  Nothing of a job whose worker could
+// not bind reaches Java, and such a job is never reported done.
+enum RelayBinding : int32_t {
+  kBindPending = 0,  // not yet known: the worker has not been called, or still binds
+  kBound = 1,
+  kBindFailed = -1,  // no bridge to Java; bindFailure says why
 };
 
 // The slot's life (relay_slot.cpp).
@@ -145,10 +155,16 @@ void HandOffChunk(RelaySlot* slot, const unsigned char* data, uint32_t length);
 // towards the producer means every byte has been through Java's calls.
 void AwaitLastChunkPassed(RelaySlot* slot);
 
+// Whether the job's worker stopped without binding to Java (no bridge could
+// be made, or its thread ended first); while it still binds, waits until it
+// knows.  Intake side.
+bool WorkerNeverBound(RelaySlot* slot);
+
 // Thread routine of a job's worker.  Exit code 0 after a job that ran to its
 // end, 1 without a slot, when its job was cancelled, or when no bridge to
-// Java could be made (the slot's running flag is then cleared, so the intake
-// drains the job).  Its last act is to let go of the slot.
+// Java could be made (the slot's binding says so, and its running flag is
+// then cleared, so the intake answers the job's chunks and fails the job).
+// Its last act is to let go of the slot.
 DWORD WINAPI RelayWorkerMain(LPVOID slot);
 
 // The worker bound: how long the intake waits for the previous job's worker
@@ -284,6 +300,12 @@ void ReportCallReturned(RelaySlot* slot);
 // Intake side: sleeps while `inCall` is still 1, at most timeoutMs; false
 // when the time ran out.
 bool AwaitCallReturn(RelaySlot* slot, DWORD timeoutMs);
+// Worker side: whether it bound to Java (`binding`), stored before anything
+// else the intake may look at (the running flag above all).
+void ReportBinding(RelaySlot* slot, RelayBinding binding);
+// Intake side: sleeps while `binding` is still kBindPending, at most
+// timeoutMs; false when the time ran out.
+bool AwaitBinding(RelaySlot* slot, DWORD timeoutMs);
 
 // ---------------------------------------------------------------------------
 // The rules on one chunk, apart from any Win32 call (chunk_rules.cpp).

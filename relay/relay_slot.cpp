@@ -20,6 +20,8 @@ void ClearRelaySlot(RelaySlot* slot) {
   slot->holders.store(0);
   slot->outOfJava.store(0);
   slot->inCall.store(0);
+  slot->binding.store(kBindPending);
+  slot->bindFailure[0] = '\0';
 }
 
 RelaySlot* NewRelaySlot() {

@@ -49,3 +49,14 @@ void ReportCallReturned(RelaySlot* slot) {
 }
 
 bool AwaitCallReturn(RelaySlot* slot, DWORD timeoutMs) { return SleepWhileHolding(&slot->inCall, 1, timeoutMs); }
+
+void ReportBinding(RelaySlot* slot, RelayBinding binding) {
+  slot->binding.store(binding, std::memory_order_release);
+  // No system call when nobody waits: the intake waits only at an end
+  // marker that comes while the worker still binds.
+  RelayAddressWaits().wakeAll(&slot->binding);
+}
+
+bool AwaitBinding(RelaySlot* slot, DWORD timeoutMs) {
+  return SleepWhileHolding(&slot->binding, kBindPending, timeoutMs);
+}

@@ -1,6 +1,8 @@
 // The relay worker: one thread per print job, the only thread that makes the
 // job's Java calls.  It binds to Java, starts the job, takes each chunk the
 // intake hands over into Java arrays and passes them on, and ends the job.
+#include <cstdio>
+
 #include "host/host.h"
 #include "host/trace/trace.h"
 #include "relay/relay.h"
@@ -58,13 +60,19 @@ void PassToJava(RelaySlot* slot, Bridge* bridge, const ChunkForJava& chunk) {
 DWORD RunJob(RelaySlot* slot) {
   Bridge* bridge = CreateBridge();
   if (bridge == nullptr) {
-    TraceFailure(TRACE_WORKER_NOT_BOUND, 0);
+    // Traced by the intake, with the job: it fails the job towards the
+    // producer.  The reason and the binding come before the running flag,
+    // so an intake that sees the worker stopped knows why.
+    snprintf(slot->bindFailure, sizeof slot->bindFailure, "%s", LastBridgeFailure());
+    ReportBinding(slot, kBindFailed);
     // Nobody takes chunks now: a running flag left at 1 would keep the
     // intake waiting for ever on the job's first chunk.
     slot->running.store(0, std::memory_order_release);
     WakeIntake(slot);
     return 1;
   }
+  // Before any chunk is taken: an intake that sees a chunk taken sees this.
+  ReportBinding(slot, kBound);
   BridgeStartJob(bridge);
   for (;;) {
     // Read before the fields it guards: a bump after this read makes the
@@ -78,11 +86,19 @@ DWORD RunJob(RelaySlot* slot) {
     }
     ChunkForJava chunk = CopyChunkForJava(slot, bridge, length);
     slot->callStatus.store(chunk.refused ? 0 : 1, std::memory_order_relaxed);
-    if (chunk.refused) slot->running.store(0, std::memory_order_release);
     bool calls = chunk.header != nullptr || chunk.data != nullptr;
-    // Seen by the intake with the cleared length: it answers the job's end
-    // marker only once Java is back.
+    // Seen by the intake with the cleared length or the cleared running flag,
+    // whichever it meets first: it answers the job's end marker only once
+    // Java is back.  So it is stored before both (a header made before the
+    // rest's array was refused still goes to Java).  Every store the intake
+    // acts on follows the same rule: what it must see of a chunk comes
+    // before the release store that lets it go on (the running flag, then
+    // the length), and the release stores pair with its acquire loads.  No
+    // test pauses between two of these stores: nothing of Java's runs
+    // between them, so only a switch in this loop could make one, and the
+    // loop takes no switch.
     if (calls) slot->inCall.store(1, std::memory_order_relaxed);
+    if (chunk.refused) slot->running.store(0, std::memory_order_release);
     // Taken: the bytes are in Java's arrays, so the intake may unmap the view
     // and acknowledge the chunk, and the producer fill the next one, while
     // Java works on these.  Cleared only for a chunk that was taken: the

@@ -1,5 +1,6 @@
 // Creating and destroying a Bridge: the calling thread joins the virtual
 // machine and binds the application's print object and its five methods.
+#include <cstdio>
 #include <cstdlib>
 
 #include "host/host.h"
@@ -12,12 +13,34 @@ const char kEntryClass[] = "velmo/jni/VelmoPSJNI";
 const char kGetInstance[] = "getInstance";
 const char kGetInstanceSignature[] = "()Lvelmo/jni/VelmoPS;";
 
+// LastBridgeFailure's text, per thread: each relay job binds on a thread of
+// its own.
+thread_local char tBindFailure[160];
+
+void NoteBindFailure(const char* format, const char* name = "") {
+  snprintf(tBindFailure, sizeof tBindFailure, format, name);
+}
+
+// A start-up that gave no virtual machine, by the piece it found missing.
+void NoteStartupFailure(bool attaching) {
+  switch (LastStartupMiss()) {
+    case StartupMiss::kAppHome: return NoteBindFailure(BIND_NO_APP_HOME);
+    case StartupMiss::kJavaRuntime: return NoteBindFailure(BIND_NO_JAVA_RUNTIME);
+    case StartupMiss::kUnusableFolder: return NoteBindFailure(BIND_FOLDER_UNUSABLE);
+    case StartupMiss::kNone: break;
+  }
+  NoteBindFailure(attaching ? BIND_ATTACH_REFUSED : BIND_VM_NOT_CREATED);
+}
+
 // Looks a method up; a failed lookup leaves NoSuchMethodError pending, which
 // is cleared so the next JNI call is legal.
 jmethodID LookUpMethod(JNIEnv* env, jclass cls, const char* name, const char* signature) {
   jmethodID id = env->GetMethodID(cls, name, signature);
   DiscardJavaException(env);
-  if (id == nullptr) TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, name, 0);
+  if (id == nullptr) {
+    TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, name, 0);
+    NoteBindFailure(BIND_LACKS, name);
+  }
   return id;
 }
 
@@ -26,6 +49,7 @@ bool BindMethods(Bridge* bridge) {
   jclass cls = env->GetObjectClass(bridge->printObject);
   if (cls == nullptr) {
     TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, "class of the print object", 0);
+    NoteBindFailure(BIND_LACKS, "the class of the print object");
     return false;
   }
   bool found = (bridge->braskMain = LookUpMethod(env, cls, "braskMain", "(Ljava/lang/String;)V")) != nullptr &&
@@ -54,6 +78,7 @@ jobject GetPrintObject(Bridge* bridge) {
   DiscardJavaException(env);
   if (cls == nullptr) {
     TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, kEntryClass, 0);
+    NoteBindFailure(BIND_LACKS, kEntryClass);
     return nullptr;
   }
   jobject instance = nullptr;
@@ -61,19 +86,35 @@ jobject GetPrintObject(Bridge* bridge) {
   DiscardJavaException(env);
   if (getInstance != nullptr) {
     instance = env->CallStaticObjectMethod(cls, getInstance);
-    if (ClearJavaException(env, kGetInstance)) instance = nullptr;
+    if (ClearJavaException(env, kGetInstance)) {
+      instance = nullptr;
+      NoteBindFailure(BIND_GET_INSTANCE_THREW);
+    } else if (instance == nullptr) {
+      NoteBindFailure(BIND_GET_INSTANCE_NULL);
+    }
     if (instance == nullptr) TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, "print object (getInstance gave null)", 0);
   } else {
     TraceFailureDetail(TRACE_BRIDGE_MISSING_PIECE, kGetInstance, 0);
+    NoteBindFailure(BIND_LACKS, kGetInstance);
   }
   env->DeleteLocalRef(cls);
   return instance;
 }
 
+const char* LastBridgeFailure() { return tBindFailure; }
+
 Bridge* CreateBridge() {
+  tBindFailure[0] = '\0';
   Bridge* bridge = static_cast<Bridge*>(calloc(1, sizeof(Bridge)));
-  if (bridge == nullptr) return nullptr;
+  if (bridge == nullptr) {
+    NoteBindFailure(BIND_NO_MEMORY);
+    return nullptr;
+  }
+  // Whether this start-up is to attach, for the reason of a failure only.
+  JvmEntryPoints entry = {};
+  bool attaching = ProcessJvm(&entry);
   if (!StartJavaVM(bridge)) {
+    NoteStartupFailure(attaching);
     free(bridge);
     return nullptr;
   }
@@ -84,6 +125,7 @@ Bridge* CreateBridge() {
   }
   bridge->printObject = bridge->env->NewGlobalRef(instance);
   bridge->env->DeleteLocalRef(instance);
+  if (bridge->printObject == nullptr) NoteBindFailure(BIND_NO_GLOBAL_REFERENCE);
   if (bridge->printObject == nullptr || !BindMethods(bridge)) {
     ReleasePartialBridge(bridge);
     return nullptr;

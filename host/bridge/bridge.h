@@ -36,6 +36,9 @@ struct Bridge {
 // ---------------------------------------------------------------------------
 // Java bridge (bridge.cpp, places_override.cpp, registry_tree.cpp).
 Bridge* CreateBridge();
+// Why the calling thread's last CreateBridge gave no bridge, in plain English
+// for the traces (BIND_* of trace_texts.h); "" after one that gave a bridge.
+const char* LastBridgeFailure();
 void DestroyBridge(Bridge* bridge);
 jobject GetPrintObject(Bridge* bridge);
 void BridgeStartJob(Bridge* bridge);

@@ -19,6 +19,7 @@
 #define COURSE_JOB_ENDED "job %llu: %llu chunks, %llu bytes, %.1f ms, %s"
 #define COURSE_JOB_COMPLETE "ended by its end marker"
 #define COURSE_JOB_CUT_SHORT "cut short (see the line before)"
+#define COURSE_JOB_NOT_BOUND "not delivered: Java could not be bound (%s)"
 #define COURSE_RELAY_ENDS "relay ends after %llu jobs: %s"
 #define COURSE_RELAY_NO_JOB_EVENT "the Control block names no job event"
 #define COURSE_RELAY_NO_MORE_JOBS "no job can come (see the line before)"

@@ -34,9 +34,23 @@
 #define TRACE_BRIDGE_MISSING_PIECE "Java application lacks a piece of the bridge"
 #define TRACE_JAVA_EXCEPTION "Java exception cleared after"
 #define TRACE_NO_BYTE_ARRAY "Java byte array could not be made, bytes not passed on"
+// Why a thread could not be bound to Java (LastBridgeFailure).
+#define BIND_NO_APP_HOME "no application home"
+#define BIND_NO_JAVA_RUNTIME "no usable Java runtime"
+#define BIND_FOLDER_UNUSABLE "a folder's name cannot be spelled in the ANSI code page"
+#define BIND_VM_NOT_CREATED "the Java VM could not be created"
+#define BIND_ATTACH_REFUSED "the Java VM refused to attach the thread"
+#define BIND_LACKS "the Java application lacks %s"
+#define BIND_GET_INSTANCE_THREW "getInstance threw"
+#define BIND_GET_INSTANCE_NULL "getInstance gave null"
+#define BIND_NO_GLOBAL_REFERENCE "no global reference to the print object"
+#define BIND_NO_MEMORY "out of memory"
+#define BIND_WORKER_ENDED "the relay worker ended before it bound"
 
 // The print relay.
-#define TRACE_WORKER_NOT_BOUND "relay worker could not bind to Java; job drained"
+// The detail is the reason (LastBridgeFailure); the job's signals are then
+// answered unread and its end marker gets no job event.
+#define TRACE_JOB_NOT_BOUND "job not delivered: Java could not be bound"
 #define TRACE_WORKER_NOT_STARTED "relay worker could not be started"
 #define TRACE_SPARE_WORKER_REPLACED "relay worker started ahead had no thread; its job got a new one"
 #define TRACE_JOB_WITHOUT_WORKER "no relay worker for the job; job failed, its signals answered unread"

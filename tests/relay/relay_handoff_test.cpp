@@ -1,5 +1,6 @@
 // The handoff between intake and worker: it must neither burn the intake's
 // processor while Java is slow nor wait for a worker that is gone.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -126,4 +127,34 @@ TEST_F(RelayHandoff, ChunksAreAcknowledgedWhileJavaStillWorksOnThem) {
   jvm_->Configure("hold_data", nullptr);
   jvm_->Configure("fail_new_byte_array_once", nullptr);
   CloseHandle(release);
+}
+
+// The answer to a chunk hands the Chunk block back to the producer: a
+// producer that overwrites all of it at once must cost Java no byte, even
+// when the copy into Java's arrays takes its time (copy_ms; a relay that
+// answered first would have Java read the overwritten block, or a view it
+// has unmapped).
+TEST_F(RelayHandoff, ChunkBlockOverwrittenRightAfterEachAnswerCostsJavaNoByte) {
+  const uint32_t chunkSizes[] = {5000, 65536, 1 << 20};
+  jvm_->Configure("copy_ms", "3");
+  OpenChannel();
+  StartRelay();
+  std::string header, data;
+  for (uint32_t chunkSize : chunkSizes) {
+    SCOPED_TRACE(chunkSize);
+    std::string job = PatternBytes(3 * chunkSize + 77, chunkSize);
+    ASSERT_EQ(BeginJob(&channel_), Delivery::kDone);
+    for (size_t at = 0; at < job.size(); at += chunkSize) {
+      uint32_t length = static_cast<uint32_t>(std::min<size_t>(chunkSize, job.size() - at));
+      ASSERT_EQ(SendChunk(&channel_, job.data() + at, length, kRelayTimeoutMs), Delivery::kDone);
+      memset(channel_.chunkBlock, 0xA5, kChunkDataOffset + channel_.chunkCapacity);
+    }
+    ASSERT_EQ(EndJob(&channel_, kRelayTimeoutMs), Delivery::kDone);
+    header += job.substr(0, 2048);
+    data += job.substr(2048);
+  }
+  ASSERT_TRUE(StopRelay());
+  const char* why = "a chunk was answered before its bytes were in Java's arrays";
+  EXPECT_TRUE(SameBytes(jvm_->Received("header"), header)) << why;
+  EXPECT_TRUE(SameBytes(jvm_->Received("data"), data)) << why;
 }

@@ -74,6 +74,9 @@
 //   hold_data=NAME        each writePSData returns only once the named event
 //                         NAME is signalled (one signal per call); a call
 //                         held 10 s is a violation
+//   copy_ms=N             SetByteArrayRegion reads the caller's bytes only N ms
+//                         later, and bytes no longer mapped then are a
+//                         violation (the array keeps zeros), not a crash
 //   slow_end_ms=N         writeEnd sleeps N ms before it returns
 //   hang_end=N            the process's first N writeEnd calls do not return
 //                         while the setting stays (never, in another process)

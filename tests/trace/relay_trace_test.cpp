@@ -34,8 +34,10 @@ class RelayTraces : public ::testing::Test {
   }
 
   // Runs jvmhost.exe as the relay of the channel, feeds one job of `size`
-  // bytes as planned, then ends the relay; returns its trace lines.
-  std::vector<std::string> TracesOfOneJob(size_t size, const JobPlan& plan, Delivery* delivery) {
+  // bytes as planned (each wait bounded by feedMs), then ends the relay;
+  // returns its trace lines.
+  std::vector<std::string> TracesOfOneJob(size_t size, const JobPlan& plan, Delivery* delivery,
+                                          DWORD feedMs = kWaitMs) {
     std::string program = JavaInstall::BuiltFile("jvmhost.exe");
     std::string commandLine =
         "\"" + program + "\" " + std::to_string(reinterpret_cast<uintptr_t>(channel_.controlMapping));
@@ -44,7 +46,7 @@ class RelayTraces : public ::testing::Test {
     std::string job(size, '\0');
     for (size_t i = 0; i < size; ++i) job[i] = static_cast<char>(i * 7);
     JobTally tally;
-    *delivery = FeedJob(&channel_, reinterpret_cast<const unsigned char*>(job.data()), job.size(), plan, kWaitMs,
+    *delivery = FeedJob(&channel_, reinterpret_cast<const unsigned char*>(job.data()), job.size(), plan, feedMs,
                         &tally);
     SetEvent(stop_);
     debugger.join();
@@ -77,14 +79,17 @@ TEST_F(RelayTraces, CleanJobLeavesNoTrace) {
   EXPECT_TRUE(lines.empty()) << Joined(lines);
 }
 
-TEST_F(RelayTraces, WorkerWithoutJavaTracesTheMissingHomeAndTheDrainedJob) {
+// Its chunks are answered, its end gets no job event: the producer's wait
+// for it times out.
+TEST_F(RelayTraces, WorkerWithoutJavaTracesTheMissingHomeAndTheJobNotDelivered) {
   install_.RemoveAppHomeValue();
   Delivery delivery;
-  std::vector<std::string> lines = TracesOfOneJob(100000, JobPlan(), &delivery);
-  EXPECT_EQ(delivery, Delivery::kDone) << "the job's chunks were not all acknowledged";
+  std::vector<std::string> lines = TracesOfOneJob(100000, JobPlan(), &delivery, 3000);
+  EXPECT_EQ(delivery, Delivery::kTimedOut) << DeliveryText(delivery);
   EXPECT_TRUE(Has(lines, "jvmhost: no application home (HKLM\\Software\\JavaSoft\\Prefs\\Velmo VelmoHome) (error 0)"))
       << Joined(lines);
-  EXPECT_TRUE(Has(lines, "jvmhost: relay worker could not bind to Java; job drained (error 0)")) << Joined(lines);
+  EXPECT_TRUE(Has(lines, "jvmhost: job not delivered: Java could not be bound: no application home (error 0)"))
+      << Joined(lines);
 }
 
 TEST_F(RelayTraces, BadChunkLengthIsTracedWithTheLength) {
@@ -132,8 +137,10 @@ TEST_F(RelayTraces, ClearedJavaExceptionNamesTheMethod) {
 TEST_F(RelayTraces, RefusedVmStartTracesTheComposedText) {
   SetEnvironmentVariableA("FAKEJVM_CREATE_RESULT", "-5");
   Delivery delivery;
-  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery);
-  EXPECT_EQ(delivery, Delivery::kDone);
+  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery, 3000);
+  EXPECT_EQ(delivery, Delivery::kTimedOut) << DeliveryText(delivery);
+  EXPECT_TRUE(Has(lines, "jvmhost: job not delivered: Java could not be bound: the Java VM could not be created (error 0)"))
+      << Joined(lines);
   EXPECT_TRUE(Has(lines,
                   "jvmhost: Java VM start-up failed: \xB3\xF5\xCA\xBC\xBB\xAFJAVA\xD0\xE9\xC4\xE2\xBB\xFA\xB3\xF6\xB4\xED"
                   "\xA3\xAC\xB4\xED\xCE\xF3\xB4\xFA\xC2\xEB\xA3\xBA-5 \xA3\xA8VM already created\xA3\xA9 (error -5)"))
@@ -245,8 +252,8 @@ TEST_F(RelayTraces, RefusingVmsOwnWordsAreTracedWithItsResult) {
   // 17 refuses them, and what it says would otherwise go nowhere.
   SetEnvironmentVariableA("FAKEJVM_JAVA_VERSION", "17");
   Delivery delivery;
-  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery);
-  EXPECT_EQ(delivery, Delivery::kDone);
+  std::vector<std::string> lines = TracesOfOneJob(5000, JobPlan(), &delivery, 3000);
+  EXPECT_EQ(delivery, Delivery::kTimedOut) << "a job Java never saw was reported done";
   EXPECT_TRUE(Has(lines, "jvmhost: Java VM said: Unrecognized VM option 'PermSize=64M' (error -6)")) << Joined(lines);
 }
 

@@ -197,6 +197,17 @@ TEST_F(TraceFile, TenThousandJobsStayUnderTheBoundWithTheLatestKept) {
   EXPECT_EQ(std::stoi(last[1]) + 1, std::stoi(first[1]));
 }
 
+TEST_F(TraceFile, JobNotDeliveredLeavesItsReasonOnTheFailureLineAndTheJobLine) {
+  Switch(kSwitchOn);
+  JobRecord record = {};
+  BeginJobRecord(&record);
+  CountJobChunk(&record, 3000);
+  TraceJobNotDelivered(record, "no application home");
+  ExpectTexts(Texts(), {"jvmhost: job not delivered: Java could not be bound: no application home \\(error 0\\)",
+                        "jvmhost: job 1: 1 chunks, 3000 bytes, \\d+\\.\\d ms, not delivered: Java could not be bound "
+                        "\\(no application home\\)"});
+}
+
 // What lies where the file goes is left as it is, and the job goes through.
 TEST_F(TraceFile, NothingPlantedInTheFilesPlaceIsWrittenThrough) {
   Switch(kSwitchOn);

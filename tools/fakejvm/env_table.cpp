@@ -368,7 +368,28 @@ jbyteArray JNICALL NewByteArray(JNIEnv* env, jsize length) {
   return static_cast<jbyteArray>(MakeRef(thread, RefKind::kLocal, NewObject(std::move(array))));
 }
 
+// copy_ms: the caller's bytes are read only after a pause, as a copy that
+// the system preempts, and read without trusting them to be mapped still: a
+// caller that let go of them meanwhile is a violation, not a crash.
+bool CopyCallersBytes(char* to, const jbyte* from, size_t length, int copyMs) {
+  if (copyMs <= 0) {
+    memcpy(to, from, length);
+    return true;
+  }
+  SIZE_T read = 0;
+  if (ReadProcessMemory(GetCurrentProcess(), from, to, length, &read) && read == length) return true;
+  RecordViolation("SetByteArrayRegion: the caller's bytes were gone after " + std::to_string(copyMs) + " ms");
+  return false;
+}
+
 void JNICALL SetByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start, jsize length, const jbyte* bytes) {
+  int copyMs = 0;
+  {
+    Lock lock;
+    copyMs = SettingInt("copy_ms", 0);
+  }
+  // Outside the lock: other threads go on meanwhile.
+  if (copyMs > 0) Sleep(static_cast<DWORD>(copyMs));
   Lock lock;
   ThreadEnv* thread = EnterEnv(env, "SetByteArrayRegion", false);
   if (thread == nullptr) return;
@@ -379,7 +400,7 @@ void JNICALL SetByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start, jsiz
     Throw(thread, "java/lang/ArrayIndexOutOfBoundsException");
     return;
   }
-  if (length > 0) memcpy(&data[static_cast<size_t>(start)], bytes, static_cast<size_t>(length));
+  if (length > 0) CopyCallersBytes(&data[static_cast<size_t>(start)], bytes, static_cast<size_t>(length), copyMs);
 }
 
 void JNICALL GetByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start, jsize length, jbyte* bytes) {

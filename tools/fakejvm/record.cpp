@@ -21,7 +21,8 @@ const char* const kKeys[] = {"create_result",        "attach_result",       "no_
                              "header_file",          "data_file",           "java_version",
                              "init_error",           "create_ms",
                              "native_library",       "child_command",
-                             "work_us",              "hold_data"};
+                             "work_us",              "hold_data",
+                             "copy_ms"};
 
 std::vector<Event> gEvents;
 int gViolations = 0;
