@@ -561,8 +561,9 @@ TEST_F(InstallationTest, InstallationMakesTheSharedTraceFoldersAndRemovalLeavesT
   wchar_t programData[MAX_PATH];
   ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, programData), S_OK);
   const std::wstring velmo = std::wstring(programData) + L"\\Velmo", trace = velmo + L"\\trace";
-  RemoveDirectoryW(trace.c_str());
-  RemoveDirectoryW(velmo.c_str());
+  // Traces of earlier tests may be there: kept aside, and put back at the end.
+  const std::wstring kept = velmo + L".kept";
+  const bool hadVelmo = MoveFileW(velmo.c_str(), kept.c_str()) != 0;
   ASSERT_TRUE(CreateDirectoryW(velmo.c_str(), nullptr)) << "CreateDirectoryW failed: " << GetLastError();
   InstallFrom(source_.path());
   EXPECT_TRUE(IsDirectoryW(trace));
@@ -572,6 +573,7 @@ TEST_F(InstallationTest, InstallationMakesTheSharedTraceFoldersAndRemovalLeavesT
   EXPECT_TRUE(IsDirectoryW(trace)) << "the removal must leave it";
   RemoveDirectoryW(trace.c_str());
   RemoveDirectoryW(velmo.c_str());
+  if (hadVelmo) MoveFileW(kept.c_str(), velmo.c_str());
 }
 
 // Each function the installer calls comes from the system directory's
